@@ -1,0 +1,38 @@
+#pragma once
+// What the core asks of the platform besides the serial port: message boxes and modal
+// dialogs, program exit, the wall clock. Qt implementations in platform/ and ui/, fakes in tests.
+#include <ctime>
+#include <string>
+
+namespace kd {
+
+class ComsBox;
+
+enum class MsgIcon { Information, Critical };
+enum class MsgButtons { Ok, RetryCancel };
+enum class MsgAnswer { Ok, Retry, Cancel };
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // A modal message box; detail is extra text (the system's reason) shown on request.
+    virtual MsgAnswer messageBox(const std::string& text, const std::string& title, MsgIcon icon,
+                                 MsgButtons buttons, const std::string& detail = {}) = 0;
+    // Shows the port dialog modally; returns when it has been closed (box.closed()).
+    virtual void runComsBox(ComsBox& box) = 0;
+};
+
+class ProgramExit {
+public:
+    virtual ~ProgramExit() = default;
+    // Ends the program at once. The port has been released before this is called.
+    virtual void exitNow() = 0;
+};
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual std::tm localNow() const = 0;
+};
+
+}  // namespace kd

@@ -1,0 +1,48 @@
+#include "app/program.h"
+
+#include "app/startup.h"
+#include "link/connection.h"
+#include "link/engine.h"
+#include "link/port.h"
+#include "network/hub.h"
+#include "params/panel.h"
+#include "replies/read_chain.h"
+
+namespace kd {
+
+Program::Program(Platform pf) : platform(pf), Comport(pf.port) {
+    Mainform& f = form;
+    f.onResize = [this] { Form_Resize(*this); };
+    f.ConnectButton.onClick = [this] { ConnectButton_Click(*this); };
+    f.Connected.onDblClick = [this] { Connected_DblClick(*this); };
+    f.Disconnected.onDblClick = [this] { Disconnected_DblClick(*this); };
+    f.LoadSettings.onClick = [this] { LoadSettings_Click(*this); };
+    f.ClearButton.onClick = [this] { ClearButton_Click(*this); };
+    f.NewButton.onClick = [this] { NewButton_Click(*this); };
+    f.ExitButton.onClick = [this] { ExitButton_Click(*this); };
+    f.SetupComs.onClick = [this] { SetupComs_Click(*this); };
+    for (int i = 0; i <= 14; ++i) f.ModemParm(i).onChange = [this, i] { ModemParm_Change(*this, i); };
+    for (int i = 0; i <= 1; ++i) f.SIMTypeOption(i).onClick = [this, i] { SIMTypeOption_Click(*this, i); };
+    f.NetworkName.onClick = [this] { NetworkName_Click(*this); };
+    for (int i = 0; i <= 7; ++i) f.NWDevIDBox(i).onChange = [this, i] { NWDevIDBox_Change(*this, i); };
+
+    f.RXTimer.onTimer = [this] { RXTimer_Timer(*this); };
+    f.ReplyTimeout.onTimer = [this] { ReplyTimeout_Timer(*this); };
+    for (Timer* t : {&f.tmrTime, &f.MainTimer, &f.RXTimer, &f.ReplyTimeout}) t->attach(&platform.timers);
+
+    Comport.onCommEvent = [this](int event) {
+        if (event == kCommEventPortLost)
+            PortLost(*this);
+        else
+            Comport_OnComm(*this, event);
+    };
+}
+
+void EndProgram(Program& p) {
+    if (p.ended) return;
+    p.ended = true;
+    if (p.Comport.isOpen()) p.Comport.close();
+    p.platform.exit.exitNow();
+}
+
+}  // namespace kd

@@ -1,0 +1,91 @@
+#pragma once
+// One object owns the state of a running program: the window model, the variables the
+// procedures share, and the platform it runs on. No globals, so tests can run many programs.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/mainform.h"
+#include "app/platform.h"
+#include "link/serial_port.h"
+#include "settings/ini_file.h"
+
+namespace kd {
+
+struct LogRecord {
+    std::string deviceId, time, date, rssi;
+    std::array<std::string, 6> moisture, temperature;
+};
+
+struct Platform {
+    SerialPort& port;
+    IniFile& settings;
+    Dialogs& dialogs;
+    ProgramExit& exit;
+    Clock& clock;
+    TimerDriver& timers;
+};
+
+class Program {
+public:
+    explicit Program(Platform platform);
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    Platform platform;
+    SerialPort& Comport;
+    Mainform form;
+
+    // Settings and tables.
+    int16_t PortNumber = 1;
+    int16_t PortSetupNeeded = 0;
+    std::string DefLogint, DefFTPint, DefAPNname, DefAPNun, DefAPNpw, DefFTPname, DefFTPun, DefFTPpw, DefHome;
+    std::array<std::string, 3> CustomCommands;
+    std::array<std::string, 13> MonthNames;
+    std::array<std::string, 11> ModelNames;
+    std::string LineEnd;
+
+    // Command engine.
+    std::string TxCommand;
+    int16_t ReplyState = 0;
+    int16_t RetryLimit = 0;
+    int16_t RetryCount = 0;
+    std::string RxBuffer;
+    std::string RxLog;
+    int16_t RxActivity = 0;
+    std::array<std::string, 101> ReplyLines;
+    int16_t ReplyLineCount = 0;
+    // Counts every emptying of RxBuffer by SendCommand, so the receive loop sees it.
+    uint64_t rxGeneration = 0;
+    // Highest ReplyLines index that may hold text; everything above it is empty.
+    int16_t replyLinesUsed = 0;
+
+    // The logger.
+    int16_t ProductType = 0;
+    std::array<std::string, 31> DeviceValues;
+    int16_t SimTypeSupported = 0;
+    int16_t SimTypeRead = 0;
+    int16_t NetworkIndex = 0;
+    int16_t ParmCheckFailed = 0;
+
+    // Log records and scans.
+    std::vector<LogRecord> LogRecords = std::vector<LogRecord>(1001);
+    int16_t LogRecordCount = 0;
+    int16_t LogRecordIndex = 0;
+    std::string LastDeviceID;
+    int16_t ScanCountdown = 0;
+    int16_t ScanIndex = 0;
+
+    std::string BaseCaption;
+
+    // Set once the program has been told to end; procedures stop where they are.
+    bool ended = false;
+    // Observers for tests and the benchmark: every reply line handed to the dispatcher.
+    std::function<void(const std::string&)> onReplyLine;
+};
+
+// Ends the program at once: releases the port, then asks the platform to exit.
+void EndProgram(Program& p);
+
+}  // namespace kd

@@ -1,0 +1,109 @@
+#include "network/logs.h"
+
+#include <algorithm>
+
+#include "app/program.h"
+#include "basic/basic.h"
+#include "link/commands.h"
+#include "link/engine.h"
+#include "replies/dispatcher.h"
+#include "replies/extract.h"
+
+namespace kd {
+
+using basic::HexByte;
+using basic::Mid;
+using basic::Val;
+
+void FetchNewestRecord(Program& p) {
+    p.ReplyState = 21;
+    const double pointer = Val(p.form.ModemParm(1).text());
+    const double unread = Val(p.form.ModemParm(2).text());
+    if (pointer == 0 && unread == 0) {
+        p.form.ReplyTimeout.setEnabled(false);
+        p.ReplyState = 0;
+        return;
+    }
+    // The newest record is the one before the pointer; below 0 it wraps to 4096. A pointer
+    // that does not fit 16 bits cannot name a record: the read ends there instead of
+    // asking for a wrapped, wrong number.
+    const auto pointer16 = basic::ToInt16(pointer);
+    if (!pointer16) {
+        p.form.ReplyTimeout.setEnabled(false);
+        p.ReplyState = 0;
+        return;
+    }
+    int n = *pointer16 - 1;
+    if (n < 0) n = 4096;
+    p.TxCommand = std::string(cmd::kEvent) + std::to_string(n) + p.LineEnd;
+    SendCommand(p);
+}
+
+void StoreLogRecord(Program& p) {
+    Mainform& f = p.form;
+    LogRecord r;
+    r.deviceId = p.LastDeviceID;
+    r.time = f.TimeBox.text();
+    r.date = f.DateBox.text();
+    for (int k = 0; k <= 5; ++k) {
+        r.moisture[static_cast<size_t>(k)] = f.Moisture(k).text();
+        r.temperature[static_cast<size_t>(k)] = f.Temperature(k).text();
+    }
+    r.rssi = f.RSSIBox.text();
+    p.LogRecordCount = static_cast<int16_t>(std::min(p.LogRecordCount + 1, 1000));
+    p.LogRecords[static_cast<size_t>(p.LogRecordCount)] = std::move(r);
+    p.LogRecordIndex = p.LogRecordCount;
+    f.StartLog.setCaption(basic::Str(p.LogRecordIndex));
+    f.Endlog.setCaption(basic::Str(p.LogRecordCount));
+    f.Prevlog.setEnabled(true);
+    f.Nextlog.setEnabled(true);
+}
+
+void ApplyLogRecord(Program& p, const std::string& line) {
+    Mainform& f = p.form;
+    f.FetchLog.setEnabled(true);
+    f.LogBox.setReadOnly(false);
+    if (line.size() > 69) {
+        int16_t pos = 7;
+        p.LastDeviceID = ExtractParm(line, pos, 1);
+        UpdateIDCaption(p);
+        const auto len = [](const std::string& s) { return static_cast<long>(s.size()); };
+        int16_t p2 = static_cast<int16_t>(std::min<long>(len(p.LastDeviceID) + 8, 32767));
+        const std::string stamp = ExtractParm(line, p2, 2);
+        int16_t p3 = static_cast<int16_t>(std::min<long>(len(p.LastDeviceID) + len(stamp) + 9, 32767));
+        const std::string moist = ExtractParm(line, p3, 3);
+        int16_t p4 = static_cast<int16_t>(std::min<long>(len(p.LastDeviceID) + len(stamp) + len(moist) + 10, 32767));
+        const std::string temp = ExtractParm(line, p4, 4);
+        const long trailerStart = len(p.LastDeviceID) + len(stamp) + len(moist) + len(temp) + 11;
+        std::string trailer = Mid(line, trailerStart);
+        trailer = basic::Left(trailer, std::max<long>(0, len(trailer) - 2));
+
+        if (moist.size() == 24) {
+            for (int k = 0; k <= 5; ++k) {
+                const int v = 256 * HexByte(Mid(moist, 4 * k + 1, 2)) + HexByte(Mid(moist, 4 * k + 3, 2));
+                f.Moisture(k).setText(v == 0 ? std::string() : basic::Format4(100.0 - v / 327.67));
+            }
+        }
+        if (temp.size() == 12) {
+            for (int k = 0; k <= 5; ++k) {
+                const int v = HexByte(Mid(temp, 2 * k + 1, 2));
+                f.Temperature(k).setText(v == 0 ? std::string() : basic::Format1(v / 5.0));
+            }
+        }
+        const std::string h = basic::Right(stamp, 4);
+        f.TimeBox.setText(basic::Left(h, 2) + "h" + basic::Right(h, 2));
+        const std::string d = basic::Left(stamp, 6);
+        // A month outside 1..12 has no name: the date is shown without one.
+        const double m = basic::RoundHalfEven(Val(Mid(d, 3, 2)));
+        const std::string month = (m >= 0 && m <= 12) ? p.MonthNames[static_cast<size_t>(m)] : std::string();
+        f.DateBox.setText(std::to_string(static_cast<long>(Val(basic::Right(d, 2)))) + " " + month + " 20" +
+                          basic::Left(d, 2));
+        f.RSSIBox.setText(std::to_string(HexByte(Mid(trailer, 9, 2))));
+        StoreLogRecord(p);
+    }
+    for (int i = 0; i <= 2; ++i) f.CustomSend(i).setEnabled(true);
+    f.ReplyTimeout.setEnabled(false);
+    p.ReplyState = 0;
+}
+
+}  // namespace kd

@@ -1,0 +1,70 @@
+#pragma once
+// The serial port on QSerialPort. Raw 8-bit: bytes go out and come in unchanged, with no
+// text conversion and no flow control. Everything runs on the thread that owns the object
+// (the UI thread); writes are buffered by Qt and never wait for the line.
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "link/serial_port.h"
+
+class QSerialPort;
+
+namespace kd {
+
+class QtSerialPort final : public SerialPort {
+public:
+    // Maps a COM number to a device ("" when the number has no device); the program passes
+    // ComDevice with its settings file.
+    using DeviceLookup = std::function<std::string(int number)>;
+
+    explicit QtSerialPort(DeviceLookup deviceFor);
+    ~QtSerialPort() override;
+    QtSerialPort(const QtSerialPort&) = delete;
+    QtSerialPort& operator=(const QtSerialPort&) = delete;
+
+    bool setCommPort(int number, std::string* error) override;
+    int commPort() const override { return number_; }
+    // "baud,parity,data,stop", e.g. "9600,n,8,1"; parity n/e/o/m/s, data 5..8, stop 1/1.5/2.
+    // Applied at the next open, or at once when the port is open.
+    bool setSettings(const std::string& settings, std::string* error) override;
+    bool open(std::string* error) override;
+    void close() override;
+    bool isOpen() const override;
+    bool write(std::string_view bytes, std::string* error) override;
+    std::string readAll() override;
+    std::string describe(int number) const override;
+
+    // True when the last failed open was refused for lack of access rights to the device
+    // (not when another program holds it), so the window can advise on group membership.
+    bool lastErrorWasPermission() const { return lastErrorWasPermission_; }
+
+    struct LineSettings {
+        int baud = 9600;
+        char parity = 'n';  // n, e, o, m, s
+        int dataBits = 8;
+        int stopBits = 1;   // 1, 2, or 3 for 1.5
+    };
+
+private:
+    bool applyLineSettings(const LineSettings& line, std::string* error);
+    void onError(int qtError);
+    void finishLoss();
+    void closeDevice();
+    void fire(int code);
+
+    DeviceLookup deviceFor_;
+    std::unique_ptr<QSerialPort> port_;
+    int number_ = 1;
+    LineSettings line_;
+    bool lossPending_ = false;   // device gone, close and report queued
+    bool closing_ = false;       // our own close() is running; errors it raises are not losses
+    bool lastErrorWasPermission_ = false;
+    std::string rescued_;        // bytes read out of Qt's buffer before closing a lost port
+};
+
+// Parses the "baud,parity,data,stop" text; false for anything else.
+bool ParseLineSettings(std::string_view text, QtSerialPort::LineSettings* out);
+
+}  // namespace kd

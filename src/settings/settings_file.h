@@ -1,0 +1,21 @@
+#pragma once
+// The stored settings: reading every key at start-up with its check and default, the file
+// access functions the other modules use, and the fixed text tables.
+#include <string>
+
+namespace kd {
+
+class Program;
+
+// Built-in defaults for keys that are missing or unusable.
+inline constexpr const char* kDefaultFtpServer = "ftp.keldamar-data.net";
+inline constexpr const char* kDefaultHomeNumber = "0215550143";
+inline constexpr const char* kSection = "DEFAULT";
+
+void ReadSettingsFile(Program& p);
+std::string ReadIniValue(Program& p, const std::string& section, const std::string& key);
+void WriteIniValue(Program& p, const std::string& section, const std::string& key, const std::string& value);
+// The settings folder, ending in the path separator.
+std::string WindowsDirectory();
+
+}  // namespace kd
