@@ -14,6 +14,8 @@
 #include <utility>
 
 #ifndef _WIN32
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 #endif
 
@@ -64,7 +66,22 @@ bool AccessDenied(const std::string& device) {
     (void)device;
     return false;
 #else
-    return ::access(device.c_str(), R_OK | W_OK) != 0 && errno == EACCES;
+    return false;
+#endif
+}
+
+// Unix98 pseudo-terminal slaves (/dev/pts/N, also behind a link). The pty driver forces
+// 8 data bits without parity and rejects anything else; there is no wire to frame, so the
+// adapter leaves those two alone there and a pty works like a port set to 8N1.
+bool IsPseudoTerminal(const std::string& device) {
+#ifdef _WIN32
+    (void)device;
+    return false;
+#else
+    struct stat st {};
+    if (::stat(device.c_str(), &st) != 0 || !S_ISCHR(st.st_mode)) return false;
+    const unsigned int major = ::major(st.st_rdev);
+    return major >= 136 && major <= 143;
 #endif
 }
 
@@ -152,9 +169,11 @@ bool QtSerialPort::setSettings(const std::string& settings, std::string* error) 
 }
 
 bool QtSerialPort::applyLineSettings(const LineSettings& line, std::string* error) {
+    const int dataBits = pseudoTerminal_ ? 8 : line.dataBits;
+    const QSerialPort::Parity parity = pseudoTerminal_ ? QSerialPort::NoParity : ToQt(line.parity);
     const bool ok = port_->setBaudRate(line.baud) &&
-                    port_->setDataBits(static_cast<QSerialPort::DataBits>(line.dataBits)) &&
-                    port_->setParity(ToQt(line.parity)) &&
+                    port_->setDataBits(static_cast<QSerialPort::DataBits>(dataBits)) &&
+                    port_->setParity(parity) &&
                     port_->setStopBits(StopBitsToQt(line.stopBits)) &&
                     port_->setFlowControl(QSerialPort::NoFlowControl);
     if (!ok) SetError(error, ToStd(port_->errorString()));
@@ -179,6 +198,7 @@ bool QtSerialPort::open(std::string* error) {
 
     // Before open, QSerialPort only stores these; open applies them to the device.
     port_->setPortName(DeviceName(device));
+    pseudoTerminal_ = IsPseudoTerminal(device);
     if (!applyLineSettings(line_, error)) return false;
 
     if (!port_->open(QIODevice::ReadWrite)) {
@@ -194,6 +214,9 @@ bool QtSerialPort::open(std::string* error) {
         }
         return false;
     }
+    // Bytes that reached the device before we listened belong to no command of ours (a real
+    // port would not have kept them); they must not be taken for the start of a reply.
+    port_->clear(QSerialPort::Input);
     return true;
 }
 

@@ -61,6 +61,7 @@ private:
     bool lossPending_ = false;   // device gone, close and report queued
     bool closing_ = false;       // our own close() is running; errors it raises are not losses
     bool lastErrorWasPermission_ = false;
+    bool pseudoTerminal_ = false;  // the open device is a pty: data bits and parity are fixed
     std::string rescued_;        // bytes read out of Qt's buffer before closing a lost port
 };
 
