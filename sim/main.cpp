@@ -39,7 +39,8 @@ int main(int argc, char** argv) {
     }
     if (cfg.mapCom > 0) {
         const std::string device = cfg.options.linkPath.empty() ? sim.devicePath() : cfg.options.linkPath;
-        const std::filesystem::path dir = cfg.settingsDir.empty() ? kd::SettingsDirectory() : cfg.settingsDir;
+        const std::filesystem::path dir =
+            cfg.settingsDir.empty() ? kd::SettingsDirectory() : std::filesystem::path(cfg.settingsDir);
         if (!kdsim::mapComPort(dir, cfg.mapCom, device)) {
             std::fprintf(stderr, "keldamar-sim: cannot write COM%d to %s\n", cfg.mapCom,
                          (dir / kd::kSettingsFileName).c_str());

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -9,9 +10,7 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
-#include <climits>
 #include <condition_variable>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <mutex>
@@ -33,6 +32,10 @@ using namespace std::chrono_literals;
 constexpr std::size_t kMaxCommandLine = 512;
 // How often a detached device is looked at again.
 constexpr auto kDetachedPoll = 5ms;
+// Time the terminal needs to hand written bytes to the other side's buffer.
+constexpr auto kHangUpSettle = 20ms;
+// Longest wait before a hang-up for the other side to read what was sent.
+constexpr auto kHangUpLinger = 500ms;
 
 struct Pending {
     Clock::time_point due;
@@ -107,6 +110,7 @@ struct Simulator::Impl {
     void detach();
     void hangUp(Clock::time_point now);
     void flushStale();
+    int unreadByOtherSide();
     void wake() const;
 };
 
@@ -156,6 +160,20 @@ void Simulator::Impl::flushStale() {
         ::tcflush(s, TCIOFLUSH);
         ::close(s);
     }
+}
+
+int Simulator::Impl::unreadByOtherSide() {
+    std::string p;
+    {
+        std::lock_guard lk(mu);
+        p = path;
+    }
+    int s = ::open(p.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (s < 0) return 0;
+    int n = 0;
+    if (::ioctl(s, FIONREAD, &n) != 0) n = 0;
+    ::close(s);
+    return n;
 }
 
 void Simulator::Impl::placeLink() {
@@ -300,6 +318,10 @@ void Simulator::Impl::detach() {
 }
 
 void Simulator::Impl::hangUp(Clock::time_point now) {
+    {
+        std::lock_guard lk(mu);
+        ++hangUps;
+    }
     closeFd(master);
     attachedFlag = false;
     pending.clear();
@@ -310,7 +332,6 @@ void Simulator::Impl::hangUp(Clock::time_point now) {
     Faults f;
     {
         std::lock_guard lk(mu);
-        ++hangUps;
         f = faults;
     }
     if (f.reopenAfter >= 0ms) reopenAt = now + f.reopenAfter;
@@ -325,6 +346,14 @@ Clock::time_point Simulator::Impl::transmit(Clock::time_point now) {
                 return a.due != b.due ? a.due < b.due : a.seq < b.seq;
             });
             if (it->due > now) return it->due;
+            if (it->hangUp) {
+                // Bytes already handed over would die with the device; a real line would have
+                // delivered them, so give the terminal a moment to pass them on and wait until
+                // the other side has read them (or plainly is not going to).
+                const auto settled = std::max(it->due, lineFreeAt) + kHangUpSettle;
+                if (now < settled) return settled;
+                if (now < settled + kHangUpLinger && unreadByOtherSide() > 0) return now + 2ms;
+            }
             Active a;
             a.item = std::move(*it);
             pending.erase(it);
@@ -402,7 +431,6 @@ void Simulator::Impl::run() {
                 }
                 continue;
             }
-            if (reopenAt) wakeAt = *reopenAt;
         } else {
             // Incoming bytes are collected before the hang-up state is judged: a command
             // written just before the other side closed is still recorded.
@@ -445,6 +473,7 @@ void Simulator::Impl::run() {
             }
         }
 
+        if (master < 0 && reopenAt) wakeAt = std::min(wakeAt, *reopenAt);  // also right after a hang-up
         pollfd fds[2];
         nfds_t nfds = 0;
         fds[nfds++] = pollfd{wakeRead, POLLIN, 0};
@@ -592,6 +621,12 @@ std::vector<std::string> Simulator::commands() const {
 bool Simulator::waitForCommands(std::size_t count, std::chrono::milliseconds timeout) const {
     std::unique_lock lk(d_->mu);
     return d_->commandsChanged.wait_for(lk, timeout, [&] { return d_->commands.size() >= count; });
+}
+
+void Simulator::clearRecords() {
+    std::lock_guard lk(d_->mu);
+    d_->commands.clear();
+    d_->transcript.clearMemory();
 }
 
 std::vector<TranscriptEntry> Simulator::transcript() const {

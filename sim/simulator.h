@@ -85,6 +85,9 @@ public:
     std::vector<std::string> commands() const;
     bool waitForCommands(std::size_t count, std::chrono::milliseconds timeout) const;
 
+    // Forget the commands and the in-memory transcript so far (the transcript file keeps all).
+    void clearRecords();
+
     std::vector<TranscriptEntry> transcript() const;
     std::string transcriptBytes(Direction d) const;  // all bytes of one direction, joined
 
@@ -96,7 +99,8 @@ public:
     Faults faults() const;
     void setFaults(const Faults& faults);
 
-    // Queue raw bytes for the line, sent after what is already queued (paced like replies).
+    // Queue raw bytes for the line, sent after what is already queued (paced like replies);
+    // bytes queued while nobody has the device open wait for the next user.
     void send(std::string bytes);
 
     // Byte time of the configured line.

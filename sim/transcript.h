@@ -32,6 +32,7 @@ public:
     bool open(bool keepInMemory, const std::string& filePath, std::chrono::steady_clock::time_point start);
     void add(Direction d, std::string bytes, std::chrono::steady_clock::time_point t);
     const std::vector<TranscriptEntry>& entries() const { return entries_; }
+    void clearMemory() { entries_.clear(); }
     void close();
 
 private:

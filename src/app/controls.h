@@ -73,7 +73,15 @@ public:
     // Selection, as start and length in bytes.
     long selStart() const { return selStart_; }
     long selLength() const { return selLength_; }
-    void setSelection(long start, long length) { selStart_ = start; selLength_ = length; notify(); }
+    void setSelection(long start, long length) {
+        selStart_ = start;
+        selLength_ = length;
+        ++selectionSerial_;
+        notify();
+    }
+    // Counts setSelection calls, so a view can tell a new selection request from other
+    // changes even when the same range is asked for again.
+    uint64_t selectionSerial() const { return selectionSerial_; }
     void selectAll() { setSelection(0, static_cast<long>(text_.size())); }
 
     std::function<void()> onChange;
@@ -89,6 +97,7 @@ private:
     int maxLength_ = 0;
     long selStart_ = 0;
     long selLength_ = 0;
+    uint64_t selectionSerial_ = 0;
 };
 
 class Label : public Control {

@@ -134,6 +134,30 @@ public:
     MenuItem ModemWriteSingle{"ModemWriteSingle", "Write to Modem"};
     MenuItem ExitPU{"ExitPU", "Exit"};
 
+    // Calls f(control) for every control of the window, in declaration order, so a view or a
+    // test can walk them all without keeping a list of its own that could miss one.
+    template <class F>
+    void forEachControl(F&& f) {
+        auto each = [&f](auto& array) {
+            for (int i = array.first(); i <= array.last(); ++i) f(array(i));
+        };
+        f(ConnectButton); f(LoadSettings); f(Uploadbutton); f(Connected); f(Disconnected);
+        f(ConStat); f(Product); f(Line1); f(Line2); each(StatusBox);
+        f(ModemFrame); each(ModemParm); each(Defaults); each(Label3); f(SIMtypeFrame);
+        each(SIMTypeOption); f(NetworkLabel); f(NetworkName); f(StatusFrame); each(ModemStat);
+        f(AirTime); f(RefreshStat); f(ClearWDT); f(ClearPU); f(SetAO); f(SetTimeDate); f(ResetRG);
+        f(Frame2); f(IDtext); each(Moisture); each(Temperature); each(Label5); f(DateBox);
+        f(TimeBox); f(RSSIBox); f(Prevlog); f(Nextlog); f(StartLog); f(Label4); f(Endlog);
+        f(Frame3); f(FetchLog); f(LogBox);
+        f(Frame4); each(CustomCMD); each(CustomSend);
+        f(Frame1); f(TXText); f(RXText); f(Label1); f(Label2); f(ClearButton);
+        f(NetworkFrame); f(RFChanFrame); f(RFChannel); f(Command3); f(NWFrame); each(NWDevIDBox);
+        each(StatText); each(ScanCommand); each(NWIDText); f(Label6); f(EditNW); f(LogProbeFrame);
+        f(Label7); f(EditProbe);
+        f(FileMenu); f(NewButton); f(SaveButton); f(LoadButton); f(ExitButton); f(Editmen);
+        f(DefEdit); f(Toolmen); f(SetupComs); f(TXSinglemen); f(ModemWriteSingle); f(ExitPU);
+    }
+
     // Which Label3 caption stands in front of each parameter row 0..14, and above each
     // status box ModemStat(0..8); the status panel's "Air Time:" is Label3(25).
     static const int kRowLabel[15];

@@ -9,20 +9,19 @@
 #include <QTimer>
 
 #include <fcntl.h>
-#include <poll.h>
+#include <stdlib.h>
 #include <pty.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace kd {
@@ -84,7 +83,7 @@ public:
         int slave = -1;
         char name[128] = {};
         if (::openpty(&master_, &slave, name, nullptr, nullptr) != 0) return;
-        // Raw from the start, as a simulated device would do: the adapter puts back the modes
+        // Raw from the start, as a simulated device does: QSerialPort puts back the modes
         // it found when it closes, and a cooked pty would echo the far end's bytes back.
         termios tio{};
         ::tcgetattr(slave, &tio);
@@ -355,7 +354,7 @@ TEST(QtSerialPort, PortNumberMustBeOneToSixteen) {
     EXPECT_EQ(port.commPort(), 16);
 }
 
-TEST(QtSerialPort, SettingsTextIsCheckedField_by_field) {
+TEST(QtSerialPort, SettingsTextIsCheckedFieldByField) {
     QtSerialPort port([](int) { return std::string(); });
     std::string error;
     for (const char* good : {"9600,n,8,1", "9600,N,8,1", "115200,e,7,2", "300,o,5,1.5", "1200,m,6,1"})
@@ -407,19 +406,19 @@ TEST(QtSerialPort, ClosedPortRefusesWritesAndHasNothingToRead) {
 }
 
 TEST(QtSerialPort, DeniedAccessIsToldApartFromOtherFailures) {
-    // Run the open as an unprivileged user in a child; root can open anything.
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "kd_serial_perm";
-    std::filesystem::create_directories(dir);
-    const std::string device = (dir / "ttyLocked").string();
-    { FILE* f = std::fopen(device.c_str(), "w"); if (f) std::fclose(f); }
-    ::chmod(device.c_str(), 0600);
+    // A device nobody may open; root is dropped to an unprivileged user in a child first.
+    std::string dir = (std::filesystem::temp_directory_path() / "kd_serial_XXXXXX").string();
+    ASSERT_NE(::mkdtemp(dir.data()), nullptr);
     ::chmod(dir.c_str(), 0755);
+    const std::string device = dir + "/ttyLocked";
+    const int fd = ::open(device.c_str(), O_CREAT | O_WRONLY, 0000);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
 
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
         if (::geteuid() == 0 && ::setuid(65534) != 0) ::_exit(3);
-        if (::geteuid() == 0) ::_exit(3);
         QtSerialPort port([&](int) { return device; });
         std::string error;
         const bool opened = port.open(&error);

@@ -1,0 +1,446 @@
+#include "ui/model_widgets.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QStyleOptionGroupBox>
+#include <QStylePainter>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <algorithm>
+
+#include "ui/ui_support.h"
+
+namespace kd {
+
+namespace {
+
+// Watches a control for the lifetime of a plain Qt object (widget or action) and stops
+// watching when the object goes, so the model never calls into a deleted widget.
+class Watch : public QObject {
+public:
+    Watch(Control& model, QObject* owner, std::function<void()> sync) : QObject(owner), model_(model) {
+        model_.setObserver(std::move(sync));
+    }
+    ~Watch() override {
+        model_.setObserver(nullptr);
+        model_.onFocusRequest = nullptr;
+    }
+
+private:
+    Control& model_;
+};
+
+void SetTextPalette(QWidget* w, Colour fore, Colour back, QPalette::ColorRole textRole, QPalette::ColorRole baseRole) {
+    const QPalette system = QApplication::palette(w);
+    QPalette pal = w->palette();
+    const QColor base = ResolveColour(back, system);
+    const QColor text = ResolveTextColour(fore, back, system, textRole);
+    // Disabled text keeps the theme's greyed colour, so a disabled box still looks disabled.
+    for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive}) pal.setColor(g, textRole, text);
+    for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) pal.setColor(g, baseRole, base);
+    if (pal != w->palette()) w->setPalette(pal);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+
+BoxEdit::BoxEdit(TextBox& model, QWidget* parent) : QLineEdit(parent), model_(model) {
+    setObjectName(QString::fromStdString(model.name()));
+    model_.setObserver([this] { mirror(); });
+    model_.onFocusRequest = [this] {
+        setFocus(Qt::OtherFocusReason);
+        applySelection();
+    };
+    connect(this, &QLineEdit::textEdited, this, &BoxEdit::userEdited);
+    selectionSeen_ = model_.selectionSerial();
+    mirror();
+}
+
+BoxEdit::~BoxEdit() {
+    model_.setObserver(nullptr);
+    model_.onFocusRequest = nullptr;
+}
+
+void BoxEdit::mirror() {
+    const QString t = FromBytes(model_.text());
+    // The limit is for typing only: a longer text from the program is shown whole.
+    const int limit = model_.maxLength() > 0 ? std::max<int>(model_.maxLength(), static_cast<int>(t.size())) : 32767;
+    if (maxLength() != limit) setMaxLength(limit);
+    if (text() != t) {
+        const QSignalBlocker block(this);
+        const int pos = cursorPosition();
+        setText(t);
+        if (hasFocus()) setCursorPosition(std::min<int>(pos, static_cast<int>(t.size())));
+    }
+    if (isReadOnly() != model_.readOnly()) setReadOnly(model_.readOnly());
+    SetTextPalette(this, model_.foreColour(), model_.backColour(), QPalette::Text, QPalette::Base);
+    if (isEnabled() != model_.enabled()) setEnabled(model_.enabled());
+    if (isHidden() == model_.visible()) setHidden(!model_.visible());
+    if (model_.selectionSerial() != selectionSeen_) applySelection();
+}
+
+void BoxEdit::userEdited(const QString& typed) {
+    model_.setText(ToBytes(typed));  // runs the change handler, as typing did
+    // Characters outside the byte range became '?': show what the program holds.
+    mirror();
+}
+
+void BoxEdit::applySelection() {
+    selectionSeen_ = model_.selectionSerial();
+    const int size = static_cast<int>(text().size());
+    const int start = static_cast<int>(std::clamp<long>(model_.selStart(), 0, size));
+    const int length = static_cast<int>(std::clamp<long>(model_.selLength(), 0, size - start));
+    if (length > 0)
+        setSelection(start, length);
+    else
+        setCursorPosition(start);
+}
+
+void BoxEdit::keyPressEvent(QKeyEvent* event) {
+    const int code = KeyCodeOf(*event);
+    if (code != 0 && model_.onKeyDown) model_.onKeyDown(code);
+    QLineEdit::keyPressEvent(event);
+}
+
+void BoxEdit::mouseDoubleClickEvent(QMouseEvent* event) {
+    QLineEdit::mouseDoubleClickEvent(event);
+    if (model_.onDblClick) model_.onDblClick();
+}
+
+void BoxEdit::focusInEvent(QFocusEvent* event) {
+    QLineEdit::focusInEvent(event);
+    if (model_.onGotFocus) model_.onGotFocus();
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TrafficPane::TrafficPane(TextBox& model, QWidget* parent) : QPlainTextEdit(parent), model_(model) {
+    setObjectName(QString::fromStdString(model.name()));
+    setTabChangesFocus(true);
+    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setUndoRedoEnabled(false);  // the program replaces the text; nothing to undo
+    model_.setObserver([this] { mirror(); });
+    model_.onFocusRequest = [this] {
+        setFocus(Qt::OtherFocusReason);
+        applySelection();
+    };
+    selectionSeen_ = model_.selectionSerial();
+    mirror();
+}
+
+TrafficPane::~TrafficPane() {
+    model_.setObserver(nullptr);
+    model_.onFocusRequest = nullptr;
+}
+
+QString TrafficPane::DisplayText(const std::string& bytes) {
+    QString out;
+    out.reserve(static_cast<qsizetype>(bytes.size()));
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (c == '\r') {
+            out += QLatin1Char('\n');
+            if (i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+        } else if (c == '\n' || c == '\t') {
+            out += QLatin1Char(static_cast<char>(c));
+        } else if (c < 0x20) {
+            out += QChar(0x2400 + c);  // the control character's visible symbol
+        } else if (c == 0x7F) {
+            out += QChar(0x2421);
+        } else {
+            out += QChar(c);  // Latin-1
+        }
+    }
+    return out;
+}
+
+void TrafficPane::mirror() {
+    const std::string& now = model_.text();
+    bool textChanged = false;
+    if (now != shown_) {
+        // A CR at the old end may pair with an LF at the new start: lay such text out anew.
+        const bool grew = !shown_.empty() && now.size() > shown_.size() && shown_.back() != '\r' &&
+                          now.compare(0, shown_.size(), shown_) == 0;
+        if (grew) {
+            QTextCursor end(document());
+            end.movePosition(QTextCursor::End);
+            end.insertText(DisplayText(now.substr(shown_.size())));
+        } else {
+            setPlainText(DisplayText(now));
+        }
+        shown_ = now;
+        textChanged = true;
+    }
+    if (isReadOnly() != model_.readOnly()) {
+        setReadOnly(model_.readOnly());
+        if (model_.readOnly()) setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    }
+    SetTextPalette(this, model_.foreColour(), model_.backColour(), QPalette::Text, QPalette::Base);
+    if (isEnabled() != model_.enabled()) setEnabled(model_.enabled());
+    if (isHidden() == model_.visible()) setHidden(!model_.visible());
+    if (textChanged || model_.selectionSerial() != selectionSeen_) applySelection();
+}
+
+void TrafficPane::applySelection() {
+    selectionSeen_ = model_.selectionSerial();
+    const std::string& text = model_.text();
+    QTextCursor cursor(document());
+    const auto mapped = [&](long bytePos) {
+        if (bytePos >= static_cast<long>(text.size())) return -1;
+        return static_cast<int>(DisplayText(text.substr(0, static_cast<size_t>(std::max(0L, bytePos)))).size());
+    };
+    const int start = mapped(model_.selStart());
+    if (start < 0) {
+        cursor.movePosition(QTextCursor::End);
+    } else {
+        cursor.setPosition(start);
+        if (model_.selLength() > 0) {
+            const int stop = mapped(model_.selStart() + model_.selLength());
+            if (stop < 0)
+                cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+            else
+                cursor.setPosition(stop, QTextCursor::KeepAnchor);
+        }
+    }
+    setTextCursor(cursor);
+    ensureCursorVisible();
+}
+
+void TrafficPane::keyPressEvent(QKeyEvent* event) {
+    const int code = KeyCodeOf(*event);
+    if (code != 0 && model_.onKeyDown) model_.onKeyDown(code);
+    QPlainTextEdit::keyPressEvent(event);
+}
+
+void TrafficPane::mouseDoubleClickEvent(QMouseEvent* event) {
+    QPlainTextEdit::mouseDoubleClickEvent(event);
+    if (model_.onDblClick) model_.onDblClick();
+}
+
+void TrafficPane::focusInEvent(QFocusEvent* event) {
+    QPlainTextEdit::focusInEvent(event);
+    if (model_.onGotFocus) model_.onGotFocus();
+}
+
+// ---------------------------------------------------------------------------------------------
+
+CaptionGroupBox::CaptionGroupBox(Frame& model, QWidget* parent) : QGroupBox(parent), model_(model) {
+    setObjectName(QString::fromStdString(model.name()));
+    model_.setObserver([this] { mirror(); });
+    model_.onFocusRequest = [this] { setFocus(Qt::OtherFocusReason); };
+    mirror();
+}
+
+CaptionGroupBox::~CaptionGroupBox() {
+    model_.setObserver(nullptr);
+    model_.onFocusRequest = nullptr;
+}
+
+void CaptionGroupBox::mirror() {
+    const QString caption = FromBytes(model_.caption());
+    if (title() != caption) setTitle(caption);
+    const QColor colour = model_.foreColour() == kBlack ? QColor() : ResolveColour(model_.foreColour(), palette());
+    if (colour != titleColour_) {
+        titleColour_ = colour;
+        update();
+    }
+    if (isEnabled() != model_.enabled()) setEnabled(model_.enabled());
+    if (isHidden() == model_.visible()) setHidden(!model_.visible());
+}
+
+void CaptionGroupBox::paintEvent(QPaintEvent*) {
+    QStylePainter painter(this);
+    QStyleOptionGroupBox option;
+    initStyleOption(&option);
+    if (titleColour_.isValid()) option.textColor = titleColour_;
+    painter.drawComplexControl(QStyle::CC_GroupBox, option);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+PlugPicture::PlugPicture(Picture& model, const QString& imagePath, QWidget* parent)
+    : QLabel(parent), model_(model), imagePath_(imagePath) {
+    setObjectName(QString::fromStdString(model.name()));
+    setAlignment(Qt::AlignCenter);
+    model_.setObserver([this] { mirror(); });
+    model_.onFocusRequest = [this] { setFocus(Qt::OtherFocusReason); };
+    mirror();
+}
+
+PlugPicture::~PlugPicture() {
+    model_.setObserver(nullptr);
+    model_.onFocusRequest = nullptr;
+}
+
+void PlugPicture::mirror() {
+    if (isEnabled() != model_.enabled()) setEnabled(model_.enabled());
+    if (isHidden() == model_.visible()) setHidden(!model_.visible());
+}
+
+void PlugPicture::refreshPixmap() {
+    const QIcon icon(imagePath_);  // finds the @2x drawing for dense screens by itself
+    setPixmap(icon.pixmap(size(), devicePixelRatioF()));
+}
+
+void PlugPicture::resizeEvent(QResizeEvent* event) {
+    QLabel::resizeEvent(event);
+    refreshPixmap();
+}
+
+void PlugPicture::mouseDoubleClickEvent(QMouseEvent* event) {
+    QLabel::mouseDoubleClickEvent(event);
+    model_.dblClick();
+}
+
+// ---------------------------------------------------------------------------------------------
+
+LineWidget::LineWidget(Line& model, QPalette::ColorRole role, QWidget* parent)
+    : QWidget(parent), model_(model), role_(role) {
+    setObjectName(QString::fromStdString(model.name()));
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    model_.setObserver([this] { mirror(); });
+    mirror();
+}
+
+LineWidget::~LineWidget() { model_.setObserver(nullptr); }
+
+void LineWidget::mirror() {
+    const Scale s = ScaleFor(this);
+    const int x = s.twips(model_.x1);
+    const int y = s.twips(std::min(model_.y1, model_.y2));
+    const int w = std::max(0, s.twips(model_.x2) - x);
+    setGeometry(x, y, w, std::max(1, s.px(1)));
+    setHidden(!model_.visible());
+}
+
+void LineWidget::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().color(role_));
+}
+
+// ---------------------------------------------------------------------------------------------
+
+void Bind(Label& model, QLabel* w) {
+    w->setObjectName(QString::fromStdString(model.name()));
+    w->setTextFormat(Qt::PlainText);  // logger texts are never markup
+    auto sync = [&model, w] {
+        // With a buddy the label reads '&' as a mnemonic mark; captions are shown literally.
+        const QString caption = w->buddy() ? LiteralAmpersands(FromBytes(model.caption())) : FromBytes(model.caption());
+        if (w->text() != caption) w->setText(caption);
+        const QPalette system = QApplication::palette(w);
+        QPalette pal = w->palette();
+        const QColor colour = model.foreColour() == kBlack ? system.color(QPalette::WindowText)
+                                                           : ResolveColour(model.foreColour(), system);
+        for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive}) pal.setColor(g, QPalette::WindowText, colour);
+        if (pal != w->palette()) w->setPalette(pal);
+        if (w->isEnabled() != model.enabled()) w->setEnabled(model.enabled());
+        if (w->isHidden() == model.visible()) w->setHidden(!model.visible());
+    };
+    new Watch(model, w, sync);
+    model.onFocusRequest = [w] { w->setFocus(Qt::OtherFocusReason); };
+    sync();
+}
+
+void Bind(Button& model, QAbstractButton* w) {
+    w->setObjectName(QString::fromStdString(model.name()));
+    auto sync = [&model, w] {
+        const QString caption = FromBytes(model.caption());
+        if (w->text() != caption) w->setText(caption);
+        if (w->isEnabled() != model.enabled()) w->setEnabled(model.enabled());
+        if (w->isHidden() == model.visible()) w->setHidden(!model.visible());
+    };
+    new Watch(model, w, sync);
+    model.onFocusRequest = [w] { w->setFocus(Qt::OtherFocusReason); };
+    QObject::connect(w, &QAbstractButton::clicked, w, [&model] { model.click(); });
+    sync();
+}
+
+void Bind(OptionButton& model, QRadioButton* w) {
+    w->setObjectName(QString::fromStdString(model.name()));
+    auto sync = [&model, w] {
+        const QString caption = FromBytes(model.caption());
+        if (w->text() != caption) w->setText(caption);
+        if (w->isChecked() != model.value()) {
+            // The model keeps the group exclusive; Qt's own exclusivity would refuse to clear.
+            const QSignalBlocker block(w);
+            w->setAutoExclusive(false);
+            w->setChecked(model.value());
+            w->setAutoExclusive(true);
+        }
+        if (w->isEnabled() != model.enabled()) w->setEnabled(model.enabled());
+        if (w->isHidden() == model.visible()) w->setHidden(!model.visible());
+    };
+    new Watch(model, w, sync);
+    model.onFocusRequest = [w] { w->setFocus(Qt::OtherFocusReason); };
+    QObject::connect(w, &QAbstractButton::clicked, w, [&model, sync](bool checked) {
+        if (checked) model.setValue(true);
+        sync();  // a refused change puts the button back
+    });
+    sync();
+}
+
+void Bind(ComboBox& model, QComboBox* w) {
+    w->setObjectName(QString::fromStdString(model.name()));
+    auto sync = [&model, w] {
+        const QSignalBlocker block(w);
+        const auto& items = model.items();
+        bool same = w->count() == static_cast<int>(items.size());
+        for (int i = 0; same && i < w->count(); ++i) same = w->itemText(i) == FromBytes(items[static_cast<size_t>(i)]);
+        if (!same) {
+            w->clear();
+            for (const std::string& item : items) w->addItem(FromBytes(item));
+        }
+        if (w->currentIndex() != model.listIndex()) w->setCurrentIndex(model.listIndex());
+        if (w->isEditable() && w->currentText() != FromBytes(model.text())) w->setEditText(FromBytes(model.text()));
+        if (w->isEnabled() != model.enabled()) w->setEnabled(model.enabled());
+        if (w->isHidden() == model.visible()) w->setHidden(!model.visible());
+    };
+    new Watch(model, w, sync);
+    model.onFocusRequest = [w] { w->setFocus(Qt::OtherFocusReason); };
+    // activated: the user's choice only; the program's own changes arrive through the model.
+    QObject::connect(w, &QComboBox::activated, w, [&model, sync](int index) {
+        model.setListIndex(index);
+        sync();
+    });
+    if (w->isEditable()) {
+        QObject::connect(w, &QComboBox::editTextChanged, w, [&model, w](const QString& text) {
+            if (w->signalsBlocked()) return;
+            model.setText(ToBytes(text));
+        });
+    }
+    sync();
+}
+
+void Bind(MenuItem& model, QAction* a) {
+    a->setObjectName(QString::fromStdString(model.name()));
+    if (!model.shortcut().empty()) a->setShortcut(QKeySequence(FromBytes(model.shortcut())));
+    auto sync = [&model, a] {
+        const QString caption = FromBytes(model.caption());
+        if (a->text() != caption) a->setText(caption);
+        if (a->isCheckable() && a->isChecked() != model.checked()) {
+            const QSignalBlocker block(a);
+            a->setChecked(model.checked());
+        }
+        if (a->isEnabled() != model.enabled()) a->setEnabled(model.enabled());
+        if (a->isVisible() != model.visible()) a->setVisible(model.visible());
+    };
+    new Watch(model, a, sync);
+    QObject::connect(a, &QAction::triggered, a, [&model, sync] {
+        model.click();
+        sync();  // the check mark is the program's to set
+    });
+    sync();
+}
+
+}  // namespace kd

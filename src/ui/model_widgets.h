@@ -1,0 +1,130 @@
+#pragma once
+// Widgets that mirror one model control each. A widget registers itself as the control's
+// observer and copies every property change onto itself; user events go back to the model.
+// The model must outlive the widgets bound to it (the window is destroyed before the program).
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QWidget>
+#include <cstdint>
+#include <string>
+
+#include "app/controls.h"
+
+class QAbstractButton;
+class QAction;
+class QComboBox;
+class QRadioButton;
+
+namespace kd {
+
+// A single-line text box.
+class BoxEdit : public QLineEdit {
+    Q_OBJECT
+public:
+    BoxEdit(TextBox& model, QWidget* parent);
+    ~BoxEdit() override;
+    TextBox& model() const { return model_; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+
+private:
+    void mirror();
+    void userEdited(const QString& text);
+    void applySelection();
+
+    TextBox& model_;
+    uint64_t selectionSeen_ = 0;
+};
+
+// A multi-line, scrolling traffic pane. Appends when the model text only grew, so a pane
+// of 20000 characters is not laid out again five times a second.
+class TrafficPane : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    TrafficPane(TextBox& model, QWidget* parent);
+    ~TrafficPane() override;
+    TextBox& model() const { return model_; }
+    // The model text as the pane shows it: CR LF and lone CR break lines, other control
+    // characters appear as their visible symbols.
+    static QString DisplayText(const std::string& bytes);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+
+private:
+    void mirror();
+    void applySelection();
+
+    TextBox& model_;
+    std::string shown_;  // model text last put into the document
+    uint64_t selectionSeen_ = 0;
+};
+
+// A frame; its caption can be coloured without colouring the controls inside.
+class CaptionGroupBox : public QGroupBox {
+    Q_OBJECT
+public:
+    CaptionGroupBox(Frame& model, QWidget* parent);
+    ~CaptionGroupBox() override;
+    Frame& model() const { return model_; }
+    QColor titleColour() const { return titleColour_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void mirror();
+    Frame& model_;
+    QColor titleColour_;  // invalid: the style's own colour
+};
+
+// One of the two plug pictures; a double-click toggles the connection.
+class PlugPicture : public QLabel {
+    Q_OBJECT
+public:
+    PlugPicture(Picture& model, const QString& imagePath, QWidget* parent);
+    ~PlugPicture() override;
+    // Renders the picture for the current size and pixel ratio.
+    void refreshPixmap();
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void mirror();
+    Picture& model_;
+    QString imagePath_;
+};
+
+// A horizontal line drawn at the model's coordinates (twips).
+class LineWidget : public QWidget {
+    Q_OBJECT
+public:
+    LineWidget(Line& model, QPalette::ColorRole role, QWidget* parent);
+    ~LineWidget() override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void mirror();
+    Line& model_;
+    QPalette::ColorRole role_;
+};
+
+// Plain Qt widgets bound to a model control.
+void Bind(Label& model, QLabel* widget);
+void Bind(Button& model, QAbstractButton* widget);
+void Bind(OptionButton& model, QRadioButton* widget);
+void Bind(ComboBox& model, QComboBox* widget);
+void Bind(MenuItem& model, QAction* action);
+
+}  // namespace kd
