@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -38,7 +39,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (cfg.mapCom > 0) {
-        const std::string device = cfg.options.linkPath.empty() ? sim.devicePath() : cfg.options.linkPath;
+        // The program may run from another folder, so a relative link is entered in full.
+        const std::string device = cfg.options.linkPath.empty()
+                                       ? sim.devicePath()
+                                       : std::filesystem::absolute(cfg.options.linkPath).string();
         const std::filesystem::path dir =
             cfg.settingsDir.empty() ? kd::SettingsDirectory() : std::filesystem::path(cfg.settingsDir);
         if (!kdsim::mapComPort(dir, cfg.mapCom, device)) {
@@ -60,7 +64,7 @@ int main(int argc, char** argv) {
         const int sig = sigtimedwait(&stopSignals, nullptr, &tick);
         if (sig == SIGINT || sig == SIGTERM) break;
         // A device reopened after a hang-up has a new name; the first line of stdout stays
-        // the original one, so scripts reading it are not confused.
+        // the first one, so scripts reading it are not confused.
         if (const auto now = sim.devicePath(); now != path) {
             path = now;
             std::fprintf(stderr, "keldamar-sim: device reopened as %s\n", path.c_str());

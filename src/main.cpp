@@ -1,1 +1,76 @@
-int main() { return 0; }
+// KELDAMAR Utility: the program's window on the real serial port, timers and settings file.
+#include <QApplication>
+#include <QTimer>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "app/program.h"
+#include "app/startup.h"
+#include "link/com_mapping.h"
+#include "platform/qt_app_platform.h"
+#include "platform/qt_serial_port.h"
+#include "platform/qt_timer_driver.h"
+#include "settings/ini_file.h"
+#include "ui/main_window.h"
+#include "ui/qt_dialogs.h"
+
+namespace {
+
+// Developer measurement: KELDAMAR_TRACE_STARTUP=1 reports on stderr how long the window
+// took to its first paint and the memory in use then.
+class StartupTrace : public QObject {
+public:
+    explicit StartupTrace(std::chrono::steady_clock::time_point start) : start_(start) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint && !done_) {
+            done_ = true;
+            watched->removeEventFilter(this);
+            // Reported once the paint has finished and reached the screen.
+            QTimer::singleShot(0, this, [this] { report(); });
+        }
+        return false;
+    }
+
+private:
+    void report() const {
+        const auto ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start_).count();
+        std::string rss = "?";
+        std::ifstream status("/proc/self/status");
+        for (std::string line; std::getline(status, line);)
+            if (line.rfind("VmRSS:", 0) == 0) rss = line.substr(line.find_first_not_of(" \t", 6));
+        std::fprintf(stderr, "startup: first paint after %.1f ms, resident memory %s\n", ms, rss.c_str());
+    }
+    std::chrono::steady_clock::time_point start_;
+    bool done_ = false;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const auto start = std::chrono::steady_clock::now();
+    QApplication app(argc, argv);
+
+    kd::IniFile settings(kd::SettingsDirectory() / kd::kSettingsFileName);
+    kd::QtSerialPort port([&settings](int number) { return kd::ComDevice(number, &settings); });
+    kd::QtTimerDriver timers;
+    kd::QtDialogs dialogs(&timers);
+    kd::QtExit exit;
+    kd::QtClock clock;
+    kd::Program program(kd::Platform{port, settings, dialogs, exit, clock, timers});
+    kd::MainWindow window(program.form);
+    dialogs.setWindow(&window);
+
+    StartupTrace trace(start);
+    const char* traceSwitch = std::getenv("KELDAMAR_TRACE_STARTUP");
+    if (traceSwitch && std::string(traceSwitch) == "1") window.installEventFilter(&trace);
+
+    kd::Form_Load(program);
+    if (program.ended) return 0;
+    window.show();
+    return app.exec();
+}

@@ -5,9 +5,11 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QIcon>
+#include <QPixmap>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStyleOptionGroupBox>
 #include <QStylePainter>
@@ -78,7 +80,8 @@ void BoxEdit::mirror() {
         const QSignalBlocker block(this);
         const int pos = cursorPosition();
         setText(t);
-        if (hasFocus()) setCursorPosition(std::min<int>(pos, static_cast<int>(t.size())));
+        // A box the user is not in shows the start of a long text, not its end.
+        setCursorPosition(hasFocus() ? std::min<int>(pos, static_cast<int>(t.size())) : 0);
     }
     if (isReadOnly() != model_.readOnly()) setReadOnly(model_.readOnly());
     SetTextPalette(this, model_.foreColour(), model_.backColour(), QPalette::Text, QPalette::Base);
@@ -215,6 +218,8 @@ void TrafficPane::applySelection() {
     }
     setTextCursor(cursor);
     ensureCursorVisible();
+    // At the end, show the very end: the empty line after a final line break included.
+    if (cursor.atEnd()) verticalScrollBar()->setValue(verticalScrollBar()->maximum());
 }
 
 void TrafficPane::keyPressEvent(QKeyEvent* event) {
@@ -249,14 +254,24 @@ CaptionGroupBox::~CaptionGroupBox() {
 
 void CaptionGroupBox::mirror() {
     const QString caption = FromBytes(model_.caption());
-    if (title() != caption) setTitle(caption);
+    if (title() != caption) {
+        setTitle(caption);
+        // Said outright: a frame inside another would otherwise be announced by the outer title.
+        if (!caption.isEmpty()) setAccessibleName(caption);
+    }
     const QColor colour = model_.foreColour() == kBlack ? QColor() : ResolveColour(model_.foreColour(), palette());
     if (colour != titleColour_) {
         titleColour_ = colour;
         update();
     }
     if (isEnabled() != model_.enabled()) setEnabled(model_.enabled());
-    if (isHidden() == model_.visible()) setHidden(!model_.visible());
+    const bool show = model_.visible() && !cutOff_;
+    if (isHidden() == show) setHidden(!show);
+}
+
+void CaptionGroupBox::setCutOff(bool cut) {
+    cutOff_ = cut;
+    mirror();
 }
 
 void CaptionGroupBox::paintEvent(QPaintEvent*) {
@@ -289,8 +304,16 @@ void PlugPicture::mirror() {
 }
 
 void PlugPicture::refreshPixmap() {
-    const QIcon icon(imagePath_);  // finds the @2x drawing for dense screens by itself
-    setPixmap(icon.pixmap(size(), devicePixelRatioF()));
+    // The drawing comes in two sizes; the larger one serves anything above its small size.
+    const qreal ratio = devicePixelRatioF();
+    const QSize device = size() * ratio;
+    QString path = imagePath_;
+    if (device.width() > 32 || device.height() > 32) path.replace(QLatin1String(".png"), QLatin1String("@2x.png"));
+    QPixmap picture(path);
+    if (picture.isNull()) picture = QPixmap(imagePath_);
+    picture = picture.scaled(device, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    picture.setDevicePixelRatio(ratio);
+    setPixmap(picture);
 }
 
 void PlugPicture::resizeEvent(QResizeEvent* event) {
@@ -320,7 +343,7 @@ void LineWidget::mirror() {
     const int x = s.twips(model_.x1);
     const int y = s.twips(std::min(model_.y1, model_.y2));
     const int w = std::max(0, s.twips(model_.x2) - x);
-    setGeometry(x, y, w, std::max(1, s.px(1)));
+    setGeometry(x, y, w, 1);  // a line is one pixel thick at any density
     setHidden(!model_.visible());
 }
 
@@ -331,13 +354,18 @@ void LineWidget::paintEvent(QPaintEvent*) {
 
 // ---------------------------------------------------------------------------------------------
 
-void Bind(Label& model, QLabel* w) {
+void Bind(Label& model, QLabel* w, const QString& spokenPrefix) {
     w->setObjectName(QString::fromStdString(model.name()));
     w->setTextFormat(Qt::PlainText);  // logger texts are never markup
-    auto sync = [&model, w] {
+    auto sync = [&model, w, spokenPrefix] {
         // With a buddy the label reads '&' as a mnemonic mark; captions are shown literally.
         const QString caption = w->buddy() ? LiteralAmpersands(FromBytes(model.caption())) : FromBytes(model.caption());
         if (w->text() != caption) w->setText(caption);
+        if (!spokenPrefix.isEmpty()) {
+            const QString shown = FromBytes(model.caption()).trimmed();
+            w->setAccessibleName(shown.isEmpty() || shown == QLatin1String("-") ? spokenPrefix
+                                                                                 : spokenPrefix + QLatin1String(": ") + shown);
+        }
         const QPalette system = QApplication::palette(w);
         QPalette pal = w->palette();
         const QColor colour = model.foreColour() == kBlack ? system.color(QPalette::WindowText)

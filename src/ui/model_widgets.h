@@ -75,6 +75,9 @@ public:
     ~CaptionGroupBox() override;
     Frame& model() const { return model_; }
     QColor titleColour() const { return titleColour_; }
+    // A panel that lies outside the window's current width is hidden as well, so keyboard
+    // and screen reader users never land on controls nobody can see.
+    void setCutOff(bool cut);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -83,6 +86,7 @@ private:
     void mirror();
     Frame& model_;
     QColor titleColour_;  // invalid: the style's own colour
+    bool cutOff_ = false;
 };
 
 // One of the two plug pictures; a double-click toggles the connection.
@@ -121,7 +125,9 @@ private:
 };
 
 // Plain Qt widgets bound to a model control.
-void Bind(Label& model, QLabel* widget);
+// A label whose text alone says little (a number, a name) can be given a prefix for the
+// name a screen reader speaks, e.g. "Logger model: KELDAMAR HUB".
+void Bind(Label& model, QLabel* widget, const QString& spokenPrefix = {});
 void Bind(Button& model, QAbstractButton* widget);
 void Bind(OptionButton& model, QRadioButton* widget);
 void Bind(ComboBox& model, QComboBox* widget);

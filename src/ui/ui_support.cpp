@@ -58,4 +58,10 @@ Scale ScaleFor(const QWidget* widget) {
     return Scale(screen ? screen->logicalDotsPerInchX() : 96.0);
 }
 
+QFont ViewFont() {
+    QFont f = QGuiApplication::font();
+    if (f.pointSizeF() <= 0 || f.pointSizeF() > 9.0) f.setPointSizeF(9.0);
+    return f;
+}
+
 }  // namespace kd

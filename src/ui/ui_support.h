@@ -2,6 +2,7 @@
 // Small helpers the view shares: byte text to Qt text, model colours, key codes, and the
 // conversion from the window's design units to device-independent pixels.
 #include <QColor>
+#include <QFont>
 #include <QPalette>
 #include <QRect>
 #include <QString>
@@ -54,5 +55,9 @@ private:
 };
 
 Scale ScaleFor(const QWidget* widget);
+
+// The windows have fixed sizes, so their text must not grow past the designed boxes: the
+// desktop's font family at most 9 pt (the display's own scaling still applies).
+QFont ViewFont();
 
 }  // namespace kd
