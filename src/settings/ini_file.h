@@ -4,6 +4,7 @@
 // values are trimmed and lose one pair of surrounding quotes, every line the program does
 // not change stays as it was, CRLF and LF files both read.
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -25,6 +26,10 @@ public:
     // CR and LF in the value are written as spaces, so a value can never add lines or keys.
     // Returns false when the file or folder cannot be written (callers ignore this).
     bool write(std::string_view section, std::string_view key, std::string_view value);
+
+    // Tests only: called after the new file is written and before it replaces the old one;
+    // returning true abandons the write there, as a crash at that moment would.
+    std::function<bool()> testHookBeforeRename;
 
 private:
     std::filesystem::path path_;
