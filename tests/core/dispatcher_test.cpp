@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes.h"
+#include "link/engine.h"
 #include "replies/dispatcher.h"
 
 using namespace kd;

@@ -3,6 +3,7 @@
 
 #include "fakes.h"
 #include "link/engine.h"
+#include "settings/settings_file.h"
 
 using namespace kd;
 using namespace kdtest;

@@ -110,15 +110,16 @@ TEST_P(LoadSettingsLive, EveryBoxShowsTheLoggersValueAndTheCommandsComeInOrder) 
     EXPECT_TRUE(f.ResetRG.enabled());
 }
 
+std::string CaseName(const ::testing::TestParamInfo<Case>& param) {
+    static const char* const kModels[] = {"Plain", "SimType", "Hub"};
+    return std::string(kModels[static_cast<int>(param.param.model)]) + (param.param.split ? "SplitWithStatusLines" : "");
+}
+
 INSTANTIATE_TEST_SUITE_P(Models, LoadSettingsLive,
                          ::testing::Values(Case{kdsim::Model::Plain, false, 0}, Case{kdsim::Model::SimType, false, 0},
                                            Case{kdsim::Model::Hub, false, 0}, Case{kdsim::Model::Plain, true, 40},
                                            Case{kdsim::Model::SimType, true, 40}, Case{kdsim::Model::Hub, true, 40}),
-                         [](const auto& info) {
-                             const char* m[] = {"Plain", "SimType", "Hub"};
-                             return std::string(m[static_cast<int>(info.param.model)]) +
-                                    (info.param.split ? "SplitWithStatusLines" : "");
-                         });
+                         CaseName);
 
 TEST(ConnectionLive, ConnectOpensDisconnectClosesAndAVanishedDeviceLeavesTheProgramRunning) {
     kdsim::Options o;
