@@ -19,7 +19,6 @@ const int kMaxLength[15] = {5, 0, 0, 2, 3, 0, 0, 0, 32, 0, 0, 32, 32, 32, 32};
 }  // namespace
 
 Mainform::Mainform() {
-    width_ = kNarrowWidth;
     ConnectButton.setCaption("Connect");
     LoadSettings.setCaption("Load Settings");
     LoadSettings.setEnabled(false);

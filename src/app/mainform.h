@@ -166,7 +166,7 @@ public:
 private:
     void notify() { if (observer_) observer_(); }
     std::string caption_ = kWindowCaption;
-    int width_ = kClientWidth;
+    int width_ = kClientWidth;  // as designed; start-up narrows it
     std::function<void()> observer_;
 };
 

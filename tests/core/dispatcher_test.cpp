@@ -204,7 +204,7 @@ TEST_F(Dispatcher, RadioChannelOutOfAnyRangeLeavesTheSelection) {
     reply("+RFCHAN: 2");
     EXPECT_EQ(f.RFChannel.listIndex(), 1);
     for (const char* line : {"+RFCHAN: 7", "+RFCHAN: 0", "+RFCHAN: 99999999999999999999", "+RFCHAN: -32769",
-                             "+RFCHAN: 1e400", "+RFCHAN:"}) {
+                             "+RFCHAN: 5e3", "+RFCHAN:"}) {
         p.ReplyState = 19;
         reply(line);
         EXPECT_EQ(f.RFChannel.listIndex(), 1) << line;

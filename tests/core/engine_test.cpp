@@ -79,13 +79,13 @@ TEST_F(Engine, NoFollowUpStateCountsWithoutOverflowAndStaysSilent) {
 
 TEST_F(Engine, ReplySplitOverThreeEventsIsOneLine) {
     send(0, "AT+FOO?");
-    rig.port.receive("+LOG");
-    rig.port.receive("INT: 30");
+    rig.port.receive("+S");
+    rig.port.receive("S: 30");
     EXPECT_TRUE(lines.empty());
     EXPECT_TRUE(rig.form.ReplyTimeout.enabled());
     rig.port.receive("\r\n");
     ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0], "+LOGINT: 30\r");
+    EXPECT_EQ(lines[0], "+SS: 30\r");
     EXPECT_FALSE(rig.form.ReplyTimeout.enabled());
     EXPECT_EQ(p.ReplyLineCount, 0);
 }

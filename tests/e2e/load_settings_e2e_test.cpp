@@ -103,7 +103,10 @@ TEST_P(LoadSettingsLive, EveryBoxShowsTheLoggersValueAndTheCommandsComeInOrder) 
         for (int i = 0; i <= 7; ++i)
             EXPECT_EQ(f.NWDevIDBox(i).text(), s.deviceTable[static_cast<size_t>(i)] == "0" ? "" : s.deviceTable[static_cast<size_t>(i)]);
     }
-    EXPECT_EQ(f.IDtext.caption(), c.model == kdsim::Model::Hub ? "SelfLog" : "Cable");
+    const int newest = s.logPointer - 1 < 0 ? 4096 : s.logPointer - 1;
+    const std::string recordId = kdsim::makeRecord(s, newest).deviceId;
+    EXPECT_EQ(f.IDtext.caption(), recordId != s.deviceId ? "ID: " + recordId
+                                  : c.model == kdsim::Model::Hub ? "SelfLog" : "Cable");
     EXPECT_EQ(rig.program->LogRecordCount, 1);
     EXPECT_FALSE(f.DateBox.text().empty());
     EXPECT_TRUE(f.CustomSend(0).enabled());
