@@ -273,7 +273,8 @@ const Handler kHandlers[] = {
 
 void ProcessReplyLine(Program& p) {
     p.form.ReplyTimeout.setEnabled(false);
-    const std::string line = p.ReplyLines[1];
+    // Handlers never touch ReplyLines, so the pending line is read in place.
+    const std::string& line = p.ReplyLines[1];
     const std::string name = ExtractCommand(line);
     if (p.onReplyLine) p.onReplyLine(line);
     for (const Handler& h : kHandlers) {
