@@ -41,6 +41,8 @@ public:
         if (driver_) driver_->timerChanged(*this);
     }
     void attach(TimerDriver* driver) {
+        // The old driver must forget this timer, or it could fire it after it is gone.
+        if (driver_ && driver_ != driver) driver_->timerGone(*this);
         driver_ = driver;
         if (driver_) driver_->timerChanged(*this);
     }
