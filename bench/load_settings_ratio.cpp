@@ -10,6 +10,7 @@
 #include "app/program.h"
 #include "app/startup.h"
 #include "link/com_mapping.h"
+#include "link/coms_box.h"
 #include "platform/qt_serial_port.h"
 #include "platform/qt_timer_driver.h"
 #include "simulator.h"
