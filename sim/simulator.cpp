@@ -89,6 +89,9 @@ struct Simulator::Impl {
     std::vector<Pending> pending;
     std::optional<Active> active;
     Clock::time_point lineFreeAt{};
+    // The receive side of the wire: a pseudo-terminal delivers a command at once, while a real
+    // logger hears its last byte only one byte time per character later.
+    Clock::time_point inputFreeAt{};
     std::uint64_t seq = 0;
     std::string lineBuf;
     bool lineOverflow = false;
@@ -220,13 +223,15 @@ void Simulator::Impl::readInput(Clock::time_point now) {
             transcript.add(Direction::In, chunk, now);
         }
         for (char c : chunk) {
+            if (opt.pacing) inputFreeAt = std::max(inputFreeAt, now) + byteTime;
+            const auto heard = opt.pacing ? inputFreeAt : now;
             if (c == '\r' || c == '\n') {
                 if (c == '\n' && lastWasCR) {
                     lastWasCR = false;
                     continue;
                 }
                 lastWasCR = c == '\r';
-                if (!lineBuf.empty() || lineOverflow) onLine(lineBuf, lineOverflow, now);
+                if (!lineBuf.empty() || lineOverflow) onLine(lineBuf, lineOverflow, heard);
                 lineBuf.clear();
                 lineOverflow = false;
                 continue;
@@ -522,6 +527,7 @@ bool Simulator::start(const Options& options) {
     d.pending.clear();
     d.active.reset();
     d.lineFreeAt = {};
+    d.inputFreeAt = {};
     d.lineBuf.clear();
     d.lineOverflow = d.lastWasCR = d.blocked = false;
     d.repliesCounted = 0;
