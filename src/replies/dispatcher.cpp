@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <initializer_list>
 #include <string>
+#include <string_view>
 
 #include "app/program.h"
 #include "basic/basic.h"
@@ -236,7 +237,7 @@ void OnRAING(Program& p, const std::string& l) {
 void OnAIRTIME(Program& p, const std::string& l) { p.form.AirTime.setText("R " + Mid(l, 11)); }
 
 struct Handler {
-    const char* name;
+    std::string_view name;  // compared by length first: most names differ there
     void (*run)(Program&, const std::string&);
 };
 
