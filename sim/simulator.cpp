@@ -382,6 +382,9 @@ Clock::time_point Simulator::Impl::transmit(Clock::time_point now) {
             want = done > alreadySent ? std::min(want, done - alreadySent) : 0;
         }
         if (want > 0) {
+            // Written and recorded under one lock: whoever has read these bytes and then asks
+            // for the transcript finds them there. The write never blocks (O_NONBLOCK).
+            std::unique_lock lk(mu);
             const ssize_t n = ::write(master, a.item.bytes.data() + a.sent, want);
             if (n < 0) {
                 if (errno == EAGAIN || errno == EWOULDBLOCK) {
@@ -392,10 +395,8 @@ Clock::time_point Simulator::Impl::transmit(Clock::time_point now) {
                 return now;
             }
             blocked = false;
-            {
-                std::lock_guard lk(mu);
-                transcript.add(Direction::Out, a.item.bytes.substr(a.sent, static_cast<std::size_t>(n)), now);
-            }
+            transcript.add(Direction::Out, a.item.bytes.substr(a.sent, static_cast<std::size_t>(n)), now);
+            lk.unlock();
             a.sent += static_cast<std::size_t>(n);
         }
         if (a.sent < segmentEnd) {
