@@ -4,7 +4,10 @@
 #include "link/connection.h"
 #include "link/engine.h"
 #include "link/port.h"
+#include "network/clock_timers.h"
 #include "network/hub.h"
+#include "network/logs.h"
+#include "network/maintenance.h"
 #include "params/custom_commands.h"
 #include "params/defaults_editor.h"
 #include "params/panel.h"
@@ -35,9 +38,24 @@ Program::Program(Platform pf) : platform(pf), Comport(pf.port) {
     }
     for (int i = 0; i <= 2; ++i) f.CustomSend(i).onClick = [this, i] { CustomSend_Click(*this, i); };
     for (int i = 0; i <= 7; ++i) f.NWDevIDBox(i).onChange = [this, i] { NWDevIDBox_Change(*this, i); };
+    for (int i = 0; i <= 7; ++i) f.ScanCommand(i).onClick = [this, i] { ScanCommand_Click(*this, i); };
+    f.EditNW.onClick = [this] { EditNW_Click(*this); };
+    f.EditProbe.onClick = [this] { EditProbe_Click(*this); };
+    f.FetchLog.onClick = [this] { FetchLog_Click(*this); };
+    f.LogBox.onKeyDown = [this](int key) { LogBox_KeyDown(*this, key); };
+    f.Nextlog.onClick = [this] { Nextlog_Click(*this); };
+    f.Prevlog.onClick = [this] { Prevlog_Click(*this); };
+    f.ClearWDT.onClick = [this] { ClearWDT_Click(*this); };
+    f.ClearPU.onClick = [this] { ClearPU_Click(*this); };
+    f.SetAO.onClick = [this] { SetAO_Click(*this); };
+    f.SetTimeDate.onClick = [this] { SetTimeDate_Click(*this); };
+    f.ResetRG.onClick = [this] { ResetRG_Click(*this); };
+    f.RefreshStat.onClick = [this] { RefreshStat_Click(*this); };
 
     f.RXTimer.onTimer = [this] { RXTimer_Timer(*this); };
     f.ReplyTimeout.onTimer = [this] { ReplyTimeout_Timer(*this); };
+    f.tmrTime.onTimer = [this] { tmrTime_Timer(*this); };
+    f.MainTimer.onTimer = [this] { MainTimer_Timer(*this); };
     for (Timer* t : {&f.tmrTime, &f.MainTimer, &f.RXTimer, &f.ReplyTimeout}) t->attach(&platform.timers);
 
     Comport.onCommEvent = [this](int event) {

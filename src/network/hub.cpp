@@ -4,6 +4,7 @@
 #include "basic/basic.h"
 #include "link/commands.h"
 #include "link/engine.h"
+#include "network/report.h"
 #include "params/upload.h"
 #include "replies/extract.h"
 
@@ -37,6 +38,56 @@ void NWDevIDBox_Change(Program& p, int index) {
     f.StatText(index).setCaption("");
 }
 
+namespace {
+
+// A device box passes the check when it holds digits only (or nothing) and, for the
+// networked slots, a value the hub can address. The value is a double, so however many
+// digits are typed nothing wraps.
+bool DeviceIdPasses(const std::string& text, bool bounded) {
+    if (Numcheck(text) == 0) return false;
+    return !bounded || Val(text) <= 65500;
+}
+
+}  // namespace
+
+void EditNW_Click(Program& p) {
+    Mainform& f = p.form;
+    if (f.EditNW.caption() == "Edit") {
+        f.EditNW.setCaption("OK");
+        for (int i = 1; i <= 7; ++i) {
+            f.NWDevIDBox(i).setReadOnly(false);
+            f.ScanCommand(i).setEnabled(false);
+        }
+        return;
+    }
+    for (int i = 1; i <= 7; ++i) {
+        TextBox& box = f.NWDevIDBox(i);
+        if (!DeviceIdPasses(box.text(), true)) {
+            ReportInBox(p, "Device ID is out of range!", box);
+            return;
+        }
+        box.setReadOnly(true);
+    }
+    f.EditNW.setCaption("Edit");
+}
+
+void EditProbe_Click(Program& p) {
+    Mainform& f = p.form;
+    TextBox& box = f.NWDevIDBox(0);
+    if (f.EditProbe.caption() == "Edit") {
+        f.EditProbe.setCaption("OK");
+        box.setReadOnly(false);
+        f.ScanCommand(0).setEnabled(false);
+        return;
+    }
+    if (!DeviceIdPasses(box.text(), false)) {
+        ReportInBox(p, "Device ID is out of range!", box);
+        return;
+    }
+    f.EditProbe.setCaption("Edit");
+    box.setReadOnly(true);
+}
+
 void ApplyDeviceTable(Program& p, const std::string& line) {
     Mainform& f = p.form;
     int16_t pos = 10;
@@ -63,10 +114,6 @@ void ApplyRadioChannel(Program& p, const std::string& line) {
     if (c >= 0 && c <= 3) p.form.RFChannel.setListIndex(static_cast<int>(c));
     if (p.ReplyState != 0) SendQuery(p, 20, cmd::kRaingQuery);
     p.RetryCount = 0;
-}
-
-void ApplyScanResult(Program& /*p*/, const std::string& /*line*/) {
-    // The radio scan's result display comes with the hub scan work.
 }
 
 }  // namespace kd

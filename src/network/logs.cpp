@@ -1,6 +1,7 @@
 #include "network/logs.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "app/program.h"
 #include "basic/basic.h"
@@ -17,23 +18,21 @@ using basic::Val;
 
 void FetchNewestRecord(Program& p) {
     p.ReplyState = 21;
-    const double pointer = Val(p.form.ModemParm(1).text());
-    const double unread = Val(p.form.ModemParm(2).text());
-    if (pointer == 0 && unread == 0) {
+    // One value of the pointer and of the unread count serves both the "no record" check and
+    // the record number: each rounded to a whole number (halves to even), as the logger's
+    // counters are whole. A pointer of "0.5" with no unread logs thus holds no record, rather
+    // than passing the check as 0.5 and then asking for record 4096 as 0.
+    const std::optional<int16_t> pointer = basic::ToInt16(Val(p.form.ModemParm(1).text()));
+    const std::optional<int16_t> unread = basic::ToInt16(Val(p.form.ModemParm(2).text()));
+    // A pointer that does not fit 16 bits cannot name a record: the read ends there instead
+    // of asking for a wrapped, wrong number.
+    if (!pointer || (*pointer == 0 && unread && *unread == 0)) {
         p.form.ReplyTimeout.setEnabled(false);
         p.ReplyState = 0;
         return;
     }
-    // The newest record is the one before the pointer; below 0 it wraps to 4096. A pointer
-    // that does not fit 16 bits cannot name a record: the read ends there instead of
-    // asking for a wrapped, wrong number.
-    const auto pointer16 = basic::ToInt16(pointer);
-    if (!pointer16) {
-        p.form.ReplyTimeout.setEnabled(false);
-        p.ReplyState = 0;
-        return;
-    }
-    int n = *pointer16 - 1;
+    // The newest record is the one before the pointer; below 0 it wraps to 4096.
+    int n = *pointer - 1;
     if (n < 0) n = 4096;
     p.TxCommand = std::string(cmd::kEvent) + std::to_string(n) + p.LineEnd;
     SendCommand(p);
@@ -90,15 +89,23 @@ void ApplyLogRecord(Program& p, const std::string& line) {
                 f.Temperature(k).setText(v == 0 ? std::string() : basic::Format1(v / 5.0));
             }
         }
-        const std::string h = basic::Right(stamp, 4);
-        f.TimeBox.setText(basic::Left(h, 2) + "h" + basic::Right(h, 2));
-        const std::string d = basic::Left(stamp, 6);
-        // A month outside 1..12 has no name: the date is shown without one.
-        const double m = basic::RoundHalfEven(Val(Mid(d, 3, 2)));
-        const std::string month = (m >= 0 && m <= 12) ? p.MonthNames[static_cast<size_t>(m)] : std::string();
-        f.DateBox.setText(std::to_string(static_cast<long>(Val(basic::Right(d, 2)))) + " " + month + " 20" +
-                          basic::Left(d, 2));
-        f.RSSIBox.setText(std::to_string(HexByte(Mid(trailer, 9, 2))));
+        // A stamp shorter than YYMMDDhhmm cannot be split into a date and a time without the
+        // two overlapping: both boxes are emptied rather than showing a made-up date.
+        if (stamp.size() >= 10) {
+            const std::string h = basic::Right(stamp, 4);
+            f.TimeBox.setText(basic::Left(h, 2) + "h" + basic::Right(h, 2));
+            const std::string d = basic::Left(stamp, 6);
+            // A month outside 0..12 has no name: the date is shown without one.
+            const double m = basic::RoundHalfEven(Val(Mid(d, 3, 2)));
+            const std::string month = (m >= 0 && m <= 12) ? p.MonthNames[static_cast<size_t>(m)] : std::string();
+            f.DateBox.setText(std::to_string(static_cast<long>(Val(basic::Right(d, 2)))) + " " + month + " 20" +
+                              basic::Left(d, 2));
+        } else {
+            f.TimeBox.setText("");
+            f.DateBox.setText("");
+        }
+        // A trailer too short to hold the signal strength shows none, not a made-up 0.
+        f.RSSIBox.setText(trailer.size() >= 10 ? std::to_string(HexByte(Mid(trailer, 9, 2))) : std::string());
         StoreLogRecord(p);
     }
     for (int i = 0; i <= 2; ++i) f.CustomSend(i).setEnabled(true);

@@ -244,6 +244,9 @@ bool QtSerialPort::write(std::string_view bytes, std::string* error) {
     if (bytes.empty()) return true;
     const qint64 size = static_cast<qint64>(bytes.size());
     const qint64 written = port_->write(bytes.data(), size);
+    // QSerialPort only buffers here and writes on a later loop pass, after any repaint the
+    // window has queued; writing now puts the command on the line first.
+    port_->flush();
     if (written != size) {
         SetError(error, ToStd(port_->errorString()));
         return false;

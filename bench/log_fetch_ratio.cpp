@@ -1,0 +1,151 @@
+// Fetching 200 log records one after another, "Fetch Log" clicked again as soon as each
+// record has been shown, in the real program with its real window on the screen, from the
+// simulated hub paced at 9600 baud on a pseudo-terminal. The same 200 requests are made by an
+// ideal client (raw reads and writes on the same device, nothing else) before and after; the
+// ratio is the program's elapsed time over the ideal client's. Prints one line; run it under
+// a display (bench/run_log_fetch_ratio uses xvfb-run).
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMetaObject>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "app/program.h"
+#include "app/startup.h"
+#include "link/com_mapping.h"
+#include "link/coms_box.h"
+#include "platform/qt_app_platform.h"
+#include "platform/qt_serial_port.h"
+#include "platform/qt_timer_driver.h"
+#include "simulator.h"
+#include "ui/main_window.h"
+
+namespace {
+
+constexpr int kFetches = 200;
+
+struct QuietDialogs : kd::Dialogs {
+    int messages = 0;
+    kd::MsgAnswer messageBox(const std::string& text, const std::string&, kd::MsgIcon, kd::MsgButtons,
+                             const std::string&) override {
+        ++messages;
+        std::fprintf(stderr, "message: %s\n", text.c_str());
+        return kd::MsgAnswer::Cancel;
+    }
+    void runComsBox(kd::ComsBox& box) override { box.unload(); }
+};
+struct NoExit : kd::ProgramExit { void exitNow() override { std::_Exit(3); } };
+
+double Ms(const QElapsedTimer& t) { return static_cast<double>(t.nsecsElapsed()) / 1e6; }
+
+// The best any client can do: write the request, block until its line feed, write the next.
+double IdealClient(const std::string& device) {
+    const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY);
+    if (fd < 0) return -1;
+    termios tio{};
+    tcgetattr(fd, &tio);
+    cfmakeraw(&tio);
+    cfsetspeed(&tio, B9600);
+    tcsetattr(fd, TCSANOW, &tio);
+    QElapsedTimer t;
+    t.start();
+    char buf[512];
+    for (int n = 0; n < kFetches; ++n) {
+        const std::string cmd = "AT+EVENT=" + std::to_string(n) + "\r\n";
+        if (::write(fd, cmd.data(), cmd.size()) != static_cast<ssize_t>(cmd.size())) break;
+        for (bool done = false; !done;) {
+            const ssize_t got = ::read(fd, buf, sizeof buf);
+            if (got <= 0) { ::close(fd); return -1; }
+            done = std::string(buf, static_cast<size_t>(got)).find('\n') != std::string::npos;
+        }
+    }
+    const double ms = Ms(t);
+    ::close(fd);
+    return ms;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    kdsim::Options o;
+    o.model = kdsim::Model::Hub;
+    o.records = kFetches + 10;
+    o.keepTranscript = false;
+    kdsim::Simulator sim;
+    if (!sim.start(o)) { std::fprintf(stderr, "%s\n", sim.error().c_str()); return 1; }
+    const auto dir = std::filesystem::temp_directory_path() / ("kd-bench-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir / "ORVIKAS.ini") << "[DEFAULT]\r\nComport=5\r\nBaudrate=9600\r\nParity=n\r\nBits=8\r\n"
+                                          "Stopbits=1\r\n[Ports]\r\nCOM5=" << sim.devicePath() << "\r\n";
+
+    const double idealBefore = IdealClient(sim.devicePath());
+
+    kd::IniFile ini(dir / "ORVIKAS.ini");
+    kd::QtSerialPort port([&](int n) { return kd::ComDevice(n, &ini); });
+    kd::QtTimerDriver timers;
+    QuietDialogs dialogs;
+    NoExit exit;
+    kd::QtClock clock;
+    kd::Program p(kd::Platform{port, ini, dialogs, exit, clock, timers});
+    kd::MainWindow window(p.form);
+    kd::Form_Load(p);
+    window.show();
+    auto* connect = qobject_cast<QAbstractButton*>(window.findControl("ConnectButton"));
+    auto* load = qobject_cast<QAbstractButton*>(window.findControl("LoadSettings"));
+    auto* fetch = qobject_cast<QAbstractButton*>(window.findControl("FetchLog"));
+    connect->click();
+    while (!sim.attached()) QApplication::processEvents(QEventLoop::AllEvents, 5);
+    // A read first, untimed: its newest record enables "Fetch Log" as for the technician.
+    load->click();
+    QElapsedTimer guard;
+    guard.start();
+    while (!(p.ReplyState == 0 && p.LogRecordCount == 1)) {
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        if (guard.elapsed() > 30000 || dialogs.messages) { std::fprintf(stderr, "read did not finish\n"); return 1; }
+    }
+    p.form.LogBox.setText("0");
+
+    // Each record's line, once handled, posts the next click: it reaches the button as the
+    // technician's click would, after the window has taken the record in.
+    int received = 0;
+    double elapsed = 0;
+    QElapsedTimer t;
+    p.onReplyLine = [&](const std::string& line) {
+        if (line.rfind("@LOAD", 0) != 0) return;
+        if (++received == kFetches) {
+            QMetaObject::invokeMethod(fetch, [&] { elapsed = Ms(t); }, Qt::QueuedConnection);
+            return;
+        }
+        QMetaObject::invokeMethod(fetch, [fetch] { fetch->click(); }, Qt::QueuedConnection);
+    };
+    t.start();
+    fetch->click();
+    while (elapsed == 0) {
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        if (t.elapsed() > 120000 || dialogs.messages) { std::fprintf(stderr, "fetching did not finish\n"); return 1; }
+    }
+    p.onReplyLine = nullptr;
+    const int16_t stored = p.LogRecordCount;
+    connect->click();  // disconnect: the device is the ideal client's again
+    while (sim.attached()) QApplication::processEvents(QEventLoop::AllEvents, 5);
+
+    const double idealAfter = IdealClient(sim.devicePath());
+    if (idealBefore <= 0 || idealAfter <= 0 || stored != kFetches + 1) {
+        std::fprintf(stderr, "ideal client failed or records missing (%d stored)\n", stored);
+        return 1;
+    }
+    const double ideal = (idealBefore + idealAfter) / 2;
+    std::printf("%d record fetches in the window: program %.1f ms, ideal client %.1f ms (%.1f / %.1f), ratio %.4f\n",
+                kFetches, elapsed, ideal, idealBefore, idealAfter, elapsed / ideal);
+    std::filesystem::remove_all(dir);
+    return 0;
+}

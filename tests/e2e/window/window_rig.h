@@ -1,0 +1,124 @@
+#pragma once
+// The program with its real window, real serial adapter, Qt timers and real message boxes,
+// against the keldamar-sim process on its pseudo-terminal. Only the wall clock is fixed, so
+// the time sent to the logger is known.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProcess>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <stdexcept>
+
+#include "app/program.h"
+#include "app/startup.h"
+#include "core/fakes.h"
+#include "e2e/live_rig.h"  // PumpUntil
+#include "link/com_mapping.h"
+#include "platform/qt_serial_port.h"
+#include "platform/qt_timer_driver.h"
+#include "ui/main_window.h"
+#include "ui/qt_dialogs.h"
+
+namespace kdtest {
+
+struct WindowRig {
+    explicit WindowRig(const QStringList& simArgs) : dir(MakeTempDir()) {
+        transcript = dir / "transcript.txt";
+        QStringList args = simArgs;
+        args << "--transcript" << QString::fromStdString(transcript.string());
+        sim.start(QStringLiteral(KELDAMAR_SIM_EXE), args);
+        if (!sim.waitForStarted(5000) || !sim.waitForReadyRead(5000)) throw std::runtime_error("keldamar-sim did not start");
+        const std::string device = sim.readLine().trimmed().toStdString();
+        std::ofstream(dir / "ORVIKAS.ini", std::ios::binary)
+            << "[DEFAULT]\r\nComport=5\r\nBaudrate=9600\r\nParity=n\r\nBits=8\r\nStopbits=1\r\n"
+            << "[Ports]\r\nCOM5=" << device << "\r\n";
+        ini = std::make_unique<kd::IniFile>(dir / "ORVIKAS.ini");
+        port = std::make_unique<kd::QtSerialPort>([this](int n) { return kd::ComDevice(n, ini.get()); });
+        dialogs = std::make_unique<kd::QtDialogs>(&timers);
+        program = std::make_unique<kd::Program>(kd::Platform{*port, *ini, *dialogs, exit, wall, timers});
+        window = std::make_unique<kd::MainWindow>(program->form);
+        dialogs->setWindow(window.get());
+        kd::Form_Load(*program);
+        window->show();
+        window->activateWindow();
+        if (!QTest::qWaitForWindowActive(window.get())) throw std::runtime_error("window not active");
+        // Answers every message box as the technician would, by clicking its OK button.
+        answerer.setInterval(20);
+        QObject::connect(&answerer, &QTimer::timeout, [this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                messages.push_back(box->text().toStdString());
+                QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+            }
+        });
+        answerer.start();
+    }
+    ~WindowRig() {
+        answerer.stop();
+        window.reset();
+        program.reset();
+        sim.terminate();
+        sim.waitForFinished(5000);
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
+    }
+
+    template <class T = QWidget>
+    T* w(const std::string& name) const {
+        return qobject_cast<T*>(window->findControl(name));
+    }
+    void click(const std::string& name) const { QTest::mouseClick(w(name), Qt::LeftButton); }
+    // Replaces a box's text by typing, as the technician would.
+    void typeInto(const std::string& name, const QString& text) const {
+        auto* edit = w<QLineEdit>(name);
+        QTest::mouseClick(edit, Qt::LeftButton);
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QTest::keyClicks(edit, text);
+    }
+    kd::Mainform& form() const { return program->form; }
+
+    // Connect and Load Settings with the real buttons; true when the read has ended.
+    bool connectAndLoad() {
+        click("ConnectButton");
+        if (!port->isOpen()) return false;
+        click("LoadSettings");
+        return PumpUntil([this] { return program->ReplyState == 0 && program->LogRecordCount == 1; }, 20000);
+    }
+
+    // Everything the simulator sent, as its transcript writes it (CR LF as \r\n).
+    std::string simSent() const {
+        std::ifstream in(transcript);
+        std::string line, out;
+        while (std::getline(in, line)) {
+            std::istringstream fields(line);
+            std::string time, way;
+            fields >> time >> way;
+            if (way != ">") continue;
+            std::string bytes;
+            std::getline(fields, bytes);
+            out += bytes.empty() ? bytes : bytes.substr(1);
+        }
+        return out;
+    }
+
+    std::filesystem::path dir, transcript;
+    QProcess sim;
+    std::unique_ptr<kd::IniFile> ini;
+    std::unique_ptr<kd::QtSerialPort> port;
+    kd::QtTimerDriver timers;
+    std::unique_ptr<kd::QtDialogs> dialogs;
+    FakeExit exit;
+    FakeClock wall;
+    std::unique_ptr<kd::Program> program;
+    std::unique_ptr<kd::MainWindow> window;
+    QTimer answerer;
+    std::vector<std::string> messages;
+};
+
+}  // namespace kdtest
