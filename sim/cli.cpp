@@ -73,6 +73,13 @@ Logger:
                              after DELAY ms, or "never" for no answer; repeatable
   --scan-delay MS|never      delay of every scan answer not given one by --scan
 
+Set commands change the logger's state and are answered with the value now held, as
+queries are. A value the logger refuses is answered with ERROR and changes nothing:
+a logging interval other than 0, 5, 10, 15, 30 or 60; a download interval other than 15,
+30, 60, 120 or 240; a device ID that is not 1 to 10 digits; a phone number that is not
+digits (an optional leading +, at most 20); an APN or FTP field with a comma or a control
+character, or longer than 40; a SIM type other than 0 or 1 with a network 0 to 3.
+
 Timing:
   --no-pacing                send at full speed instead of at the serial line's byte rate
   --baud N                   line speed for pacing, 8N1 (default 9600)
@@ -81,6 +88,9 @@ Timing:
 
 Faults (all off by default):
   --silent                   never answer
+  --ignore TEXT[:N]          leave the answer to a command beginning with TEXT unsent (the
+                             command is still carried out), the next N times or always;
+                             repeatable, e.g. --ignore AT+FTPINT=:5
   --drop-every N             leave every N-th reply unsent
   --late MS                  answer MS milliseconds late
   --garble RATE              corrupt each reply byte with chance RATE (0..1)
@@ -139,6 +149,16 @@ CliParse parseCommandLine(const std::vector<std::string>& args) {
             model = Model::Hub;
         } else if (opt == "--no-pacing" && flag()) {
             o.pacing = false;
+        } else if (opt == "--ignore") {
+            const auto v = value();
+            if (!v || v->empty()) return bad("needs the start of a command");
+            Faults::Ignore rule{*v, 0};
+            if (const auto colon = v->rfind(':'); colon != std::string::npos && colon > 0) {
+                const auto n = number<int>(v->substr(colon + 1), 1, 1'000'000);
+                if (!n) return bad("count after ':' must be 1..1000000");
+                rule = {v->substr(0, colon), *n};
+            }
+            o.faults.ignore.push_back(rule);
         } else if (opt == "--silent" && flag()) {
             o.faults.silent = true;
         } else if (opt == "--split" && flag()) {

@@ -189,6 +189,10 @@ Reply LoggerModel::set(const std::string& name, std::string_view value, Clock::t
     if (name == "LOGINT" || name == "FTPINT" || name == "AUTOPD") {
         const auto v = parseNumber(value, 65535);
         if (!v) return {kError};
+        // The logger keeps only the intervals it offers; leading zeros ("05") are its business.
+        static const std::vector<int> logging{0, 5, 10, 15, 30, 60}, download{15, 30, 60, 120, 240};
+        const std::vector<int>* allowed = name == "LOGINT" ? &logging : name == "FTPINT" ? &download : nullptr;
+        if (allowed && std::find(allowed->begin(), allowed->end(), *v) == allowed->end()) return {kError};
         (name == "LOGINT" ? s.logInterval : name == "FTPINT" ? s.downloadInterval : s.autoPowerDown) = *v;
         return query(name, now);
     }

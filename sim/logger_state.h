@@ -43,7 +43,7 @@ struct LoggerState {
     int logInterval = 30;
     int downloadInterval = 120;
     std::string simIccid = "8927000000000000001";   // first field of +OWNSIM
-    std::string simNumber = "27821234567";          // second field of +OWNSIM
+    std::string simNumber = "8927123400000000017";  // second field of +OWNSIM: 15 to 24 characters
     std::string ownNumber = "27821234567";
     std::string apnName = "internet";
     std::string apnUser = "guest";

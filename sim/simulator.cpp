@@ -248,9 +248,16 @@ void Simulator::Impl::readInput(Clock::time_point now) {
 void Simulator::Impl::onLine(const std::string& line, bool overflowed, Clock::time_point now) {
     Faults f;
     Reply r;
+    bool ignored = false;
     {
         std::lock_guard lk(mu);
         commands.push_back(line);
+        for (auto it = faults.ignore.begin(); it != faults.ignore.end(); ++it) {
+            if (line.rfind(it->prefix, 0) != 0) continue;
+            ignored = true;
+            if (it->times > 0 && --it->times == 0) faults.ignore.erase(it);
+            break;
+        }
         f = faults;
         // A cut-off line could still look like a valid command with a shortened value.
         r = overflowed ? Reply{"ERROR\r\n", 0ms} : model->handle(line, now);
@@ -260,7 +267,7 @@ void Simulator::Impl::onLine(const std::string& line, bool overflowed, Clock::ti
     const bool hangUpNow = f.hangUpAfter > 0 && commandsThisDevice == f.hangUpAfter;
 
     const auto replyStart = now + opt.think;
-    if (!f.silent) {
+    if (!f.silent && !ignored) {
         std::string lead;
         if (f.noise) {
             std::array<unsigned char, 256> all{};

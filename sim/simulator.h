@@ -40,6 +40,13 @@ struct Faults {
     std::size_t floodBytes = 0;                 // n > 0: answer with n bytes of text and no line end
     int hangUpAfter = 0;                        // n > 0: close the device once the n-th command is answered
     std::chrono::milliseconds reopenAfter{-1};  // after a hang-up: new device after this (< 0 = never)
+    // Answers left unsent to commands that begin with `prefix` (the command is still carried
+    // out): the next `times` of them, or all when `times` is below 1.
+    struct Ignore {
+        std::string prefix;
+        int times = 0;
+    };
+    std::vector<Ignore> ignore;
 };
 
 struct Options {

@@ -8,7 +8,10 @@
 #include "network/hub.h"
 #include "network/logs.h"
 #include "network/maintenance.h"
+#include "params/custom_commands.h"
+#include "params/defaults_editor.h"
 #include "params/panel.h"
+#include "params/upload.h"
 #include "replies/read_chain.h"
 
 namespace kd {
@@ -27,6 +30,13 @@ Program::Program(Platform pf) : platform(pf), Comport(pf.port) {
     for (int i = 0; i <= 14; ++i) f.ModemParm(i).onChange = [this, i] { ModemParm_Change(*this, i); };
     for (int i = 0; i <= 1; ++i) f.SIMTypeOption(i).onClick = [this, i] { SIMTypeOption_Click(*this, i); };
     f.NetworkName.onClick = [this] { NetworkName_Click(*this); };
+    f.Uploadbutton.onClick = [this] { Uploadbutton_Click(*this); };
+    f.DefEdit.onClick = [this] { DefEdit_Click(*this); };
+    for (int i = 0; i <= 14; ++i) {
+        f.Defaults(i).onDblClick = [this, i] { Defaults_DblClick(*this, i); };
+        f.Defaults(i).onGotFocus = [this, i] { Defaults_GotFocus(*this, i); };
+    }
+    for (int i = 0; i <= 2; ++i) f.CustomSend(i).onClick = [this, i] { CustomSend_Click(*this, i); };
     for (int i = 0; i <= 7; ++i) f.NWDevIDBox(i).onChange = [this, i] { NWDevIDBox_Change(*this, i); };
     for (int i = 0; i <= 7; ++i) f.ScanCommand(i).onClick = [this, i] { ScanCommand_Click(*this, i); };
     f.EditNW.onClick = [this] { EditNW_Click(*this); };

@@ -1,5 +1,7 @@
 #include "settings/ini_file.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -76,22 +78,8 @@ bool KeyOf(std::string_view line, std::string_view* key, std::string_view* value
     return true;
 }
 
-bool ReadAll(const std::filesystem::path& path, std::string* out) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    *out = ss.str();
-    return true;
-}
-
-}  // namespace
-
-IniFile::IniFile(std::filesystem::path path) : path_(std::move(path)) {}
-
-std::string IniFile::read(std::string_view section, std::string_view key, std::size_t maxChars) const {
-    std::string data;
-    if (!ReadAll(path_, &data)) return {};
+std::string Lookup(const std::string& data, std::string_view section, std::string_view key,
+                   std::size_t maxChars) {
     bool inSection = false;
     for (const Line& l : Split(data)) {
         std::string_view name, k, v;
@@ -111,14 +99,15 @@ std::string IniFile::read(std::string_view section, std::string_view key, std::s
     return {};
 }
 
-bool IniFile::write(std::string_view section, std::string_view key, std::string_view value) {
+// The text with the key set: updated in place, appended to its section, or appended with
+// a new section.
+std::string Apply(const std::string& data, std::string_view section, std::string_view key,
+                  std::string_view value) {
     // A value must never add lines or keys: line breaks become spaces.
     std::string clean(value);
     for (char& c : clean)
         if (c == '\r' || c == '\n') c = ' ';
 
-    std::string data;
-    const bool existed = ReadAll(path_, &data);
     std::vector<Line> lines = Split(data);
     // Files travel to Windows machines: a new file uses CR LF, an old one keeps its style.
     std::string eol = "\r\n";
@@ -158,37 +147,202 @@ bool IniFile::write(std::string_view section, std::string_view key, std::string_
     }
     std::string out;
     for (const Line& l : lines) out += l.text + l.end;
+    return out;
+}
 
-    std::error_code ec;
-    const auto dir = path_.parent_path();
-    if (!dir.empty()) std::filesystem::create_directories(dir, ec);
-    // Written beside the old file and renamed over it, so a failed write never leaves a
-    // half-written file behind.
-    const std::filesystem::path tmp = path_.string() + ".tmp";
-#ifdef _WIN32
-    {
-        std::ofstream o(tmp, std::ios::binary | std::ios::trunc);
-        if (!o || !(o << out) || !o.flush()) return false;
-    }
-    return MoveFileExA(tmp.string().c_str(), path_.string().c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-#else
-    mode_t mode = 0600;  // a new file holds passwords
-    struct stat st {};
-    if (existed && ::stat(path_.c_str(), &st) == 0) mode = st.st_mode & 07777;
-    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) return false;
+#ifndef _WIN32
+bool WriteWhole(int fd, const std::string& text) {
     size_t written = 0;
-    while (written < out.size()) {
-        const ssize_t n = ::write(fd, out.data() + written, out.size() - written);
-        if (n <= 0) { ::close(fd); ::unlink(tmp.c_str()); return false; }
+    while (written < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
         written += static_cast<size_t>(n);
     }
-    if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0) { ::close(fd); ::unlink(tmp.c_str()); return false; }
-    ::close(fd);
-    if (testHookBeforeRename && testHookBeforeRename()) { ::unlink(tmp.c_str()); return false; }
-    if (::rename(tmp.c_str(), path_.c_str()) != 0) { ::unlink(tmp.c_str()); return false; }
     return true;
+}
+
+// Reads a regular file of at most kMaxSettingsFileSize bytes; false for anything else.
+bool ReadBounded(const std::filesystem::path& path, const struct stat& expected, std::string* out) {
+    // O_NONBLOCK: should a FIFO or device be swapped in after the check, opening it must not wait.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_dev == expected.st_dev &&
+              st.st_ino == expected.st_ino;
+    std::string data;
+    char buf[16384];
+    while (ok) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) ok = false;
+        if (n <= 0) break;
+        data.append(buf, static_cast<size_t>(n));
+        if (data.size() > kMaxSettingsFileSize) ok = false;  // grew past the bound while read
+    }
+    ::close(fd);
+    if (ok) *out = std::move(data);
+    return ok;
+}
+
+void SyncFolder(const std::filesystem::path& dir) {
+    const int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    (void)::fsync(fd);
+    ::close(fd);
+}
 #endif
+
+}  // namespace
+
+IniFile::IniFile(std::filesystem::path path) : path_(std::move(path)) {}
+
+#ifndef _WIN32
+
+IniFile::Snapshot IniFile::load() const {
+    Snapshot s;
+    s.target = path_;
+    struct stat st {};
+    // Symlinks are followed here rather than by the system, so that a write can land in the
+    // target's own folder and leave the link in place.
+    for (int hops = 0;; ++hops) {
+        if (::lstat(s.target.c_str(), &st) != 0) {
+            // A dangling link counts as a missing file: the target is created.
+            s.state = (errno == ENOENT || errno == ENOTDIR) ? State::Missing : State::Unreadable;
+            s.writable = s.state == State::Missing;
+            return s;
+        }
+        if (!S_ISLNK(st.st_mode)) break;
+        std::error_code ec;
+        const std::filesystem::path to = std::filesystem::read_symlink(s.target, ec);
+        if (ec || hops == 40) {
+            s.state = State::Unreadable;
+            return s;
+        }
+        s.target = to.is_absolute() ? to : s.target.parent_path() / to;
+    }
+    if (!S_ISREG(st.st_mode) || static_cast<std::uintmax_t>(st.st_size) > kMaxSettingsFileSize ||
+        !ReadBounded(s.target, st, &s.text)) {
+        s.state = State::Unreadable;
+        return s;
+    }
+    s.state = State::Readable;
+    s.owner = st.st_uid;
+    s.group = st.st_gid;
+    s.mode = st.st_mode & 07777;
+    // The rename needs only the folder's permission, so the file's own is checked here. A
+    // file nobody may write was protected on purpose and stays so even for root; a file of
+    // another user would pass to us, so only root may replace it (and gives it back).
+    const uid_t me = ::geteuid();
+    s.writable = (st.st_mode & 0222) != 0 && (me == 0 || st.st_uid == me) &&
+                 ::faccessat(AT_FDCWD, s.target.c_str(), W_OK, AT_EACCESS) == 0;
+    return s;
+}
+
+bool IniFile::store(const Snapshot& on, const std::string& text) {
+    std::error_code ec;
+    const std::filesystem::path dir = on.target.parent_path();
+    if (on.state == State::Missing && !dir.empty()) std::filesystem::create_directories(dir, ec);
+    // A fresh name each time (mkostemp's O_EXCL), so nothing already lying there is followed.
+    std::string tmp = (dir / ("." + on.target.filename().string() + ".XXXXXX")).string();
+    const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
+    if (fd < 0) return false;
+    bool ok = WriteWhole(fd, text);
+    if (ok && on.state == State::Readable) {
+        // Owner first: a change of owner clears set-id bits the mode then restores.
+        ok = ::fchown(fd, on.owner, on.group) == 0 && ::fchmod(fd, on.mode) == 0;
+    } else if (ok && ::geteuid() == 0) {
+        // Root creating the file in a user's folder gives it to that user.
+        struct stat folder {};
+        if (::stat(dir.empty() ? "." : dir.c_str(), &folder) == 0) ok = ::fchown(fd, folder.st_uid, folder.st_gid) == 0;
+    }
+    ok = ok && ::fsync(fd) == 0;
+    ::close(fd);
+    if (ok && testHookBeforeRename && testHookBeforeRename()) ok = false;
+    if (ok && ::rename(tmp.c_str(), on.target.c_str()) == 0) {
+        SyncFolder(dir);
+        return true;
+    }
+    ::unlink(tmp.c_str());
+    return false;
+}
+
+#else  // Windows: no owners, symlinks or FIFOs to speak of; the read-only attribute is honoured.
+
+IniFile::Snapshot IniFile::load() const {
+    Snapshot s;
+    s.target = path_;
+    std::error_code ec;
+    const auto st = std::filesystem::status(path_, ec);
+    if (!std::filesystem::exists(st)) {
+        s.writable = true;
+        return s;
+    }
+    s.state = State::Unreadable;
+    if (!std::filesystem::is_regular_file(st) || std::filesystem::file_size(path_, ec) > kMaxSettingsFileSize || ec)
+        return s;
+    std::ifstream in(path_, std::ios::binary);
+    if (!in) return s;
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    s.text = ss.str();
+    s.state = State::Readable;
+    s.writable = (st.permissions() & std::filesystem::perms::owner_write) != std::filesystem::perms::none;
+    return s;
+}
+
+bool IniFile::store(const Snapshot& on, const std::string& text) {
+    std::error_code ec;
+    const auto dir = on.target.parent_path();
+    if (on.state == State::Missing && !dir.empty()) std::filesystem::create_directories(dir, ec);
+    const std::filesystem::path tmp = on.target.string() + ".tmp";
+    {
+        std::ofstream o(tmp, std::ios::binary | std::ios::trunc);
+        if (!o || !(o << text) || !o.flush()) return false;
+    }
+    if (testHookBeforeRename && testHookBeforeRename()) {
+        std::filesystem::remove(tmp, ec);
+        return false;
+    }
+    return MoveFileExA(tmp.string().c_str(), on.target.string().c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+#endif
+
+std::string IniFile::read(std::string_view section, std::string_view key, std::size_t maxChars) const {
+    if (held_) return Lookup(held_->text, section, key, maxChars);
+    return Lookup(load().text, section, key, maxChars);
+}
+
+bool IniFile::write(std::string_view section, std::string_view key, std::string_view value) {
+    if (held_) {
+        if (!held_->writable) return false;
+        held_->text = Apply(held_->text, section, key, value);
+        heldWrites_.push_back({std::string(section), std::string(key), std::string(value)});
+        return true;
+    }
+    const Snapshot s = load();
+    return s.writable && store(s, Apply(s.text, section, key, value));
+}
+
+IniFile::Batch::Batch(IniFile& file) : file_(file), owns_(!file.held_) {
+    if (owns_) file_.held_ = file_.load();
+}
+
+IniFile::Batch::~Batch() { (void)commit(); }
+
+bool IniFile::Batch::commit() {
+    if (!owns_ || !file_.held_) return true;
+    std::vector<HeldWrite> writes = std::move(file_.heldWrites_);
+    file_.heldWrites_.clear();
+    file_.held_.reset();
+    if (writes.empty()) return true;
+    // Applied to the file as it is now, so a change made meanwhile by another program survives.
+    const Snapshot s = file_.load();
+    if (!s.writable) return false;
+    std::string text = s.text;
+    for (const HeldWrite& w : writes) text = Apply(text, w.section, w.key, w.value);
+    return file_.store(s, text);
 }
 
 std::filesystem::path SettingsDirectory() {

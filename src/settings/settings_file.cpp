@@ -59,6 +59,9 @@ void ReadSettingsFile(Program& p) {
     p.PortSetupNeeded = 0;
     p.LineEnd = "\r\n";
 
+    // Every default a fresh or damaged file needs goes out in one rewrite, not one per key.
+    IniFile::Batch batch(p.platform.settings);
+
     // Serial keys: checked and repaired; only the port number is used afterwards.
     {
         const std::string v = ReadIniValue(p, kSection, "Comport");

@@ -4,10 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <fstream>
+#include <set>
 
 #include "fakes.h"
 #include "settings/ini_file.h"
+#include "unprivileged.h"
 
 using namespace kd;
 using namespace kdtest;
@@ -96,7 +99,7 @@ TEST_F(Ini, AWriteInterruptedBeforeTheRenameLeavesTheOldFileWhole) {
     ini.testHookBeforeRename = [] { return true; };
     EXPECT_FALSE(ini.write("DEFAULT", "Comport", "7"));
     EXPECT_EQ(text(), "[DEFAULT]\r\nComport=3\r\nHome=0215550143\r\n");
-    EXPECT_FALSE(std::filesystem::exists(file.string() + ".tmp"));
+    ASSERT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1) << "a temporary file was left";
 }
 
 TEST_F(Ini, UnwritablePlacesFailQuietlyAndMissingFoldersAreMade) {
@@ -107,6 +110,137 @@ TEST_F(Ini, UnwritablePlacesFailQuietlyAndMissingFoldersAreMade) {
     IniFile nested(dir / "a" / "b" / "ORVIKAS.ini");
     EXPECT_TRUE(nested.write("DEFAULT", "A", "1"));
     EXPECT_EQ(nested.read("DEFAULT", "A"), "1");
+}
+
+TEST_F(Ini, ABatchWritesOnceAtItsEndAndKeepsWhatOthersWroteMeanwhile) {
+    put("[DEFAULT]\r\nComport=3\r\n");
+    int rewrites = 0;
+    ini.testHookBeforeRename = [&] { ++rewrites; return false; };
+    {
+        IniFile::Batch batch(ini);
+        EXPECT_TRUE(ini.write("DEFAULT", "Logint", "30"));
+        EXPECT_TRUE(ini.write("DEFAULT", "FTPint", "120"));
+        EXPECT_EQ(ini.read("DEFAULT", "FTPint"), "120");  // reads see what is held
+        EXPECT_EQ(text(), "[DEFAULT]\r\nComport=3\r\n");
+        IniFile(file).write("Ports", "COM5", "/dev/pts/7");  // the simulator maps itself meanwhile
+    }
+    EXPECT_EQ(rewrites, 1);
+    EXPECT_EQ(text(), "[DEFAULT]\r\nComport=3\r\nLogint=30\r\nFTPint=120\r\n[Ports]\r\nCOM5=/dev/pts/7\r\n");
+}
+
+namespace fs = std::filesystem;
+
+const std::string kText = "[DEFAULT]\r\nComport=3\r\nHome=0219990000\r\n";
+
+// A file of exactly `size` bytes that starts with kText.
+std::string Padded(std::uintmax_t size) {
+    std::string t = kText + ";";
+    t += std::string(size - t.size() - 2, 'x') + "\r\n";
+    return t;
+}
+
+void Put(const fs::path& f, const std::string& text, mode_t mode, uid_t owner = kNobody) {
+    std::ofstream(f, std::ios::binary) << text;
+    EXPECT_EQ(::chown(f.c_str(), owner, owner == 0 ? 0 : kNobody), 0);
+    EXPECT_EQ(::chmod(f.c_str(), mode), 0);
+}
+
+void Link(const fs::path& to, const fs::path& f) {
+    fs::create_symlink(to, f);
+    EXPECT_EQ(::lchown(f.c_str(), kNobody, kNobody), 0);
+}
+
+// What a user would notice of the settings file: what its name is (a file, a FIFO, a link
+// and where to), the owner and mode and bytes of what it leads to, and stray files beside it.
+struct Look {
+    std::string name, owner, text;
+    std::set<std::string> folders;
+};
+
+Look LookAt(const fs::path& file) {
+    Look l;
+    struct stat st {};
+    if (::lstat(file.c_str(), &st) == 0)
+        l.name = S_ISLNK(st.st_mode)  ? "link #" + std::to_string(st.st_ino) + " to " + fs::read_symlink(file).string()
+                 : S_ISREG(st.st_mode) ? "file"
+                 : S_ISFIFO(st.st_mode) ? "fifo"
+                 : S_ISDIR(st.st_mode)  ? "folder"
+                                        : "other";
+    if (::stat(file.c_str(), &st) == 0) {
+        char mode[16];
+        std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
+        l.owner = std::to_string(st.st_uid) + ":" + std::to_string(st.st_gid) + " " + mode;
+        if (S_ISREG(st.st_mode)) {
+            std::ifstream in(file, std::ios::binary);
+            l.text.assign(std::istreambuf_iterator<char>(in), {});
+        }
+    }
+    for (const char* sub : {"cfg", "dotfiles"})
+        for (const auto& e : fs::directory_iterator(file.parent_path().parent_path() / sub))
+            l.folders.insert(std::string(sub) + "/" + e.path().filename().string());
+    return l;
+}
+
+struct StoreCase {
+    const char* name;
+    std::function<void(const fs::path& file)> make;  // as root, in folders that belong to nobody
+    bool asNobody;
+    const char* comport;  // what reading finds
+    bool written;         // else the file is left exactly as it was
+};
+
+// Each case as a user would meet it: the folders are the user's (so a rename would pass),
+// the store runs as that user (or as root where said), reads, then writes one key.
+TEST(IniFileOnDisk, AFileThatCannotBeReadOrWrittenIsLeftAsItIs) {
+    if (!RunningAsRoot()) GTEST_SKIP() << "making files of other users needs root";
+    const StoreCase cases[] = {
+        {"read-only file", [](auto& f) { Put(f, kText, 0444); }, true, "3", false},
+        {"read-only file, as root", [](auto& f) { Put(f, kText, 0444); }, false, "3", false},
+        {"root's file", [](auto& f) { Put(f, kText, 0644, 0); }, true, "3", false},
+        {"unreadable file", [](auto& f) { Put(f, kText, 0000); }, true, "", false},
+        {"FIFO", [](auto& f) { ::mkfifo(f.c_str(), 0666); ::chown(f.c_str(), kNobody, kNobody); }, true, "", false},
+        {"link to /dev/zero", [](auto& f) { Link("/dev/zero", f); }, true, "", false},
+        {"link to /dev/urandom", [](auto& f) { Link("/dev/urandom", f); }, true, "", false},
+        {"folder", [](auto& f) { fs::create_directory(f); ::chown(f.c_str(), kNobody, kNobody); }, true, "", false},
+        {"file past 1 MiB", [](auto& f) { Put(f, Padded(kMaxSettingsFileSize + 1), 0600); }, true, "", false},
+        {"file of 1 MiB", [](auto& f) { Put(f, Padded(kMaxSettingsFileSize), 0600); }, true, "3", true},
+        {"symlink into dotfiles",
+         [](auto& f) {
+             Put(f.parent_path() / "../dotfiles/ORVIKAS.ini", kText, 0640);
+             Link("../dotfiles/ORVIKAS.ini", f);
+         },
+         true, "3", true},
+        {"user's file, as root", [](auto& f) { Put(f, kText, 0640); }, false, "3", true},
+    };
+    for (const StoreCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path dir = MakeTempDir();
+        for (const fs::path& d : {dir, dir / "cfg", dir / "dotfiles"}) {
+            fs::create_directories(d);
+            ASSERT_EQ(::chown(d.c_str(), kNobody, kNobody), 0);
+        }
+        const fs::path file = dir / "cfg" / kSettingsFileName;
+        c.make(file);
+        const Look before = LookAt(file);
+
+        const std::string got = InChild(
+            [&] {
+                IniFile ini(file);
+                const std::string value = ini.read("DEFAULT", "Comport");
+                return value + (ini.write("DEFAULT", "Comport", "9") ? " written" : " refused");
+            },
+            c.asNobody);
+        EXPECT_EQ(got, std::string(c.comport) + (c.written ? " written" : " refused"));
+
+        const Look after = LookAt(file);
+        EXPECT_EQ(after.name, before.name);
+        EXPECT_EQ(after.owner, before.owner);
+        EXPECT_EQ(after.folders, before.folders);
+        std::string text = before.text;
+        if (c.written) text.replace(text.find("Comport=3"), 9, "Comport=9");
+        EXPECT_TRUE(after.text == text) << "file text changed wrongly";  // may be 1 MiB: no dump
+        fs::remove_all(dir);
+    }
 }
 
 TEST(SettingsDirectory, FollowsXdgConfigHome) {

@@ -1,10 +1,14 @@
 // Reading the stored settings at start-up: checks, defaults, repairs, tables.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <fstream>
 
 #include "fakes.h"
 #include "settings/settings_file.h"
+#include "unprivileged.h"
 
 using namespace kd;
 using namespace kdtest;
@@ -15,7 +19,15 @@ std::string Key(Rig& r, const char* key) { return r.ini.read("DEFAULT", key); }
 
 TEST(SettingsFile, FreshStartWritesAllFourteenKeysAndAsksForThePort) {
     Rig r;
+    int rewrites = 0;
+    r.ini.testHookBeforeRename = [&] { ++rewrites; return false; };
     ReadSettingsFile(r.program);
+    EXPECT_EQ(rewrites, 1);
+    EXPECT_EQ(r.fileText(), std::string("[DEFAULT]\r\nComport=1\r\nBaudrate=9600\r\nParity=n\r\nBits=8\r\n"
+                                        "Stopbits=1\r\nLogint=30\r\nFTPint=120\r\nAPNname=Internet\r\nAPNun=\r\n"
+                                        "APNpw=\r\nFTPname=") +
+                                kDefaultFtpServer + "\r\nFTPun=vrelon_1\r\nFTPpw=mirtal52\r\nHome=" +
+                                kDefaultHomeNumber + "\r\n");
     EXPECT_EQ(r.program.PortSetupNeeded, 1);
     EXPECT_EQ(r.program.PortNumber, 1);
     const std::pair<const char*, std::string> expected[] = {
@@ -110,6 +122,52 @@ TEST(SettingsFile, UnwritableFolderIsToleratedWithDefaultsInMemory) {
     EXPECT_EQ(p.DefLogint, "30");
     EXPECT_EQ(p.DefAPNname, "Internet");
     std::filesystem::remove_all(dir);
+}
+
+// Start-up as a user who may not write (or read) the file: what can be read is used, the
+// rest is defaults in memory, and the file stays byte for byte and inode for inode.
+TEST(SettingsFile, AProtectedFileIsUsedAsFarAsItCanBeReadAndNeverRewritten) {
+    const std::string mine = "[DEFAULT]\r\nComport=3\r\nBaudrate=9600\r\nParity=n\r\nBits=8\r\nStopbits=1\r\n"
+                             "Home=0219990000\r\nCust1=AT+MINE?\r\n";
+    const struct {
+        mode_t mode;
+        std::string seen;
+    } cases[] = {
+        {0444, "COM3 dialog 0 Logint 30 Home 0219990000 Cust1 AT+MINE?"},
+        {0000, std::string("COM1 dialog 1 Logint 30 Home ") + kDefaultHomeNumber + " Cust1 "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mode);
+        const auto dir = MakeTempDir();
+        const auto file = dir / "ORVIKAS.ini";
+        std::ofstream(file, std::ios::binary) << mine;
+        if (RunningAsRoot()) {
+            ASSERT_EQ(::chown(dir.c_str(), kNobody, kNobody), 0);
+            ASSERT_EQ(::chown(file.c_str(), kNobody, kNobody), 0);
+        }
+        ::chmod(file.c_str(), c.mode);
+        struct stat before {}, after {};
+        ::stat(file.c_str(), &before);
+
+        EXPECT_EQ(InChild([&] {
+                      Rig r;
+                      IniFile ini(file);
+                      Program p(Platform{r.port, ini, r.dialogs, r.exit, r.wall, r.clock});
+                      ReadSettingsFile(p);
+                      return "COM" + std::to_string(p.PortNumber) + " dialog " + std::to_string(p.PortSetupNeeded) +
+                             " Logint " + p.DefLogint + " Home " + p.DefHome + " Cust1 " + p.CustomCommands[0];
+                  }),
+                  c.seen);
+        ::stat(file.c_str(), &after);
+        EXPECT_EQ(after.st_ino, before.st_ino);
+        EXPECT_EQ(after.st_mode, before.st_mode);
+        EXPECT_EQ(after.st_mtime, before.st_mtime);
+        ::chmod(file.c_str(), 0600);
+        std::ifstream in(file, std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), mine);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
+        std::filesystem::remove_all(dir);
+    }
 }
 
 TEST(SettingsFile, WindowsDirectoryEndsInASeparator) {

@@ -36,7 +36,8 @@ TEST_F(ModelTest, PresetsEncodeTheirModelInTheFirmwareText) {
 
 TEST_F(ModelTest, BadValuesAreRefusedAndChangeNothing) {
     for (const char* cmd : {"AT+SNR=", "AT+SNR=12a", "AT+SNR=12345678901", "AT+LOGINT=65536", "AT+LOGINT=-1",
-                            "AT+LOGINT=99999999999999999999", "AT+FTPINT= 5", "AT+OWNNUM=12-34",
+                            "AT+LOGINT=99999999999999999999", "AT+FTPINT= 5",
+                            "AT+LOGINT=20", "AT+FTPINT=5", "AT+FTPINT=45", "AT+OWNNUM=12-34",
                             "AT+APNCON=a,b", "AT+APNCON=a,b,c,d", "AT+FTPCON=a,b\x01,c", "AT+WDT=5",
                             "AT+POR=", "AT+AUTOPD=45abc", "AT+AUTOPD=30.5"}) {
         EXPECT_EQ(say(plain, cmd), "ERROR\r\n") << cmd;

@@ -45,7 +45,7 @@ TEST(SimulatorExchange, PlainLoggerAnswersTheWholeReadChain) {
         {"AT+LOAD?", "+LOAD: 5,5\r\n"},
         {"AT+LOGINT?", "+LOGINT: 30\r\n"},
         {"AT+FTPINT?", "+FTPINT: 120\r\n"},
-        {"AT+OWNSIM?", "+OWNSIM: 8927000000000000001,27821234567\r\n"},
+        {"AT+OWNSIM?", "+OWNSIM: 8927000000000000001,8927123400000000017\r\n"},
         {"AT+OWNNUM?", "+OWNNUM: 27821234567\r\n"},
         {"AT+APNCON?", "+APNCON: internet,guest,guest\r\n"},
         {"AT+FTPCON?", "+FTPCON: ftp.example.com,logger,secret\r\n"},
@@ -74,12 +74,13 @@ TEST(SimulatorExchange, SetCommandsAnswerWithTheNewValueAndKeepIt) {
     Running r(fastOptions());
     EXPECT_EQ(r.port->ask("AT+SNR=777"), "+SNR: 777\r\n");
     EXPECT_EQ(r.port->ask("AT+LOGINT=0060"), "+LOGINT: 60\r\n");
-    EXPECT_EQ(r.port->ask("AT+FTPINT=1440"), "+FTPINT: 1440\r\n");
+    EXPECT_EQ(r.port->ask("AT+FTPINT=240"), "+FTPINT: 240\r\n");
+    EXPECT_EQ(r.port->ask("AT+FTPINT=1440"), "ERROR\r\n");  // not an interval the logger offers
     EXPECT_EQ(r.port->ask("AT+OWNNUM=27820000000"), "+OWNNUM: 27820000000\r\n");
     EXPECT_EQ(r.port->ask("AT+APNCON=apn.x,u,p"), "+APNCON: apn.x,u,p\r\n");
     EXPECT_EQ(r.port->ask("AT+FTPCON=f.x,,f p"), "+FTPCON: f.x,,f p\r\n");  // kept exactly as sent
     EXPECT_EQ(r.port->ask("AT+HOMENUM=27830000000"), "+HOMENUM: 27830000000\r\n");
-    EXPECT_EQ(r.port->ask("AT+OWNSIM"), "+OWNSIM: 8927000000000000001,27821234567\r\n");
+    EXPECT_EQ(r.port->ask("AT+OWNSIM"), "+OWNSIM: 8927000000000000001,8927123400000000017\r\n");
     EXPECT_EQ(r.port->ask("AT+SNR?"), "+SNR: 777\r\n");
     EXPECT_EQ(r.port->ask("AT+APNCON?"), "+APNCON: apn.x,u,p\r\n");
     const auto s = r.sim.state();
@@ -208,11 +209,24 @@ TEST(SimulatorFaults, DropsEveryNthReply) {
     Running r(o);
     std::string got;
     for (int i = 1; i <= 6; ++i) {
-        r.port->send("AT+LOGINT=" + std::to_string(i) + "\r\n");
+        r.port->send("AT+AUTOPD=" + std::to_string(i) + "\r\n");
         got += r.port->readFor(60ms);
     }
-    EXPECT_EQ(got, "+LOGINT: 1\r\n+LOGINT: 2\r\n+LOGINT: 4\r\n+LOGINT: 5\r\n");
-    EXPECT_EQ(r.sim.state().logInterval, 6);  // a dropped reply still means the command was obeyed
+    EXPECT_EQ(got, "+AUTOPD: 1\r\n+AUTOPD: 2\r\n+AUTOPD: 4\r\n+AUTOPD: 5\r\n");
+    EXPECT_EQ(r.sim.state().autoPowerDown, 6);  // a dropped reply still means the command was obeyed
+}
+
+TEST(SimulatorFaults, IgnoredCommandsAreObeyedButUnansweredTheGivenNumberOfTimes) {
+    Options o = fastOptions();
+    o.faults.ignore = {{"AT+LOGINT=", 2}};
+    Running r(o);
+    for (const char* v : {"5", "10"}) {
+        r.port->send(std::string("AT+LOGINT=") + v + "\r\n");
+        EXPECT_EQ(r.port->readFor(60ms), "") << v;
+    }
+    EXPECT_EQ(r.sim.state().logInterval, 10);
+    EXPECT_EQ(r.port->ask("AT+LOGINT=15"), "+LOGINT: 15\r\n");
+    EXPECT_EQ(r.port->ask("AT+LOGINT?"), "+LOGINT: 15\r\n");
 }
 
 TEST(SimulatorFaults, LateAnswerAndThinkTimeDelayTheReply) {
@@ -231,7 +245,7 @@ TEST(SimulatorFaults, GarbleCorruptsBytesButKeepsTheLineEnd) {
     Options o = fastOptions();
     o.faults.garbleRate = 1.0;
     Running r(o);
-    const std::string truth = "+OWNSIM: 8927000000000000001,27821234567\r\n";
+    const std::string truth = "+OWNSIM: 8927000000000000001,8927123400000000017\r\n";
     const auto got = r.port->ask("AT+OWNSIM?");
     ASSERT_EQ(got.size(), truth.size());
     EXPECT_EQ(got.substr(got.size() - 2), "\r\n");

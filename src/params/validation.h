@@ -1,0 +1,28 @@
+#pragma once
+#include <initializer_list>
+#include <string>
+
+// Checks run before an upload sends anything: the logger's own ranges, and values that
+// could not travel as the single field or single line they must be.
+
+namespace kd {
+
+class Program;
+class TextBox;
+
+// Checks rows 0, 3, 4, 5 and 6; tells the user about the first failure and sets ParmCheckFailed.
+void CheckParameters(Program& p);
+
+// The first box of a changed item whose text cannot be sent safely (a line break would put a
+// second command on the line; a comma in one APN, FTP or device field would shift the fields),
+// starting at the item upload order names first; shows why and moves the focus there.
+// Returns false when everything to send is safe.
+bool RefuseUnsafeValue(Program& p);
+
+// The message box style of every problem the user can fix, then the box focused and selected.
+void TellAndFocus(Program& p, const char* message, TextBox* box);
+
+// Exact text comparison against a fixed list: "05" or " 5" is not "5".
+bool IsOneOf(const std::string& text, std::initializer_list<const char*> list);
+
+}  // namespace kd
