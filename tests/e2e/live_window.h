@@ -18,7 +18,7 @@
 #include "app/program.h"
 #include "app/startup.h"
 #include "core/fakes.h"
-#include "e2e/live_rig.h"  // PumpUntil
+#include "live_rig.h"  // PumpUntil
 #include "link/com_mapping.h"
 #include "platform/qt_serial_port.h"
 #include "platform/qt_timer_driver.h"
@@ -27,8 +27,8 @@
 
 namespace kdtest {
 
-struct WindowRig {
-    explicit WindowRig(const QStringList& simArgs) : dir(MakeTempDir()) {
+struct LiveWindow {
+    explicit LiveWindow(const QStringList& simArgs) : dir(MakeTempDir()) {
         transcript = dir / "transcript.txt";
         QStringList args = simArgs;
         args << "--transcript" << QString::fromStdString(transcript.string());
@@ -58,7 +58,7 @@ struct WindowRig {
         });
         answerer.start();
     }
-    ~WindowRig() {
+    ~LiveWindow() {
         answerer.stop();
         window.reset();
         program.reset();

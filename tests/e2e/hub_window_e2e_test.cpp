@@ -5,7 +5,7 @@
 #include <QLabel>
 
 #include "logger_state.h"
-#include "window_rig.h"
+#include "live_window.h"
 
 using namespace kdtest;
 
@@ -14,7 +14,7 @@ namespace {
 const QStringList kHub = {"--model", "hub", "--records", "12"};
 
 TEST(HubWindow, EditRefusesAnOutOfRangeIdThenUploadsTheTable) {
-    WindowRig rig(kHub);
+    LiveWindow rig(kHub);
     ASSERT_TRUE(rig.connectAndLoad());
     rig.click("EditNW");
     rig.typeInto("NWDevIDBox(2)", "65501");
@@ -35,7 +35,6 @@ TEST(HubWindow, EditRefusesAnOutOfRangeIdThenUploadsTheTable) {
     EXPECT_EQ(rig.w<QAbstractButton>("EditNW")->text(), QStringLiteral("Edit"));
     EXPECT_EQ(rig.form().NWDevIDBox(2).foreColour(), kd::kRed);
     ASSERT_TRUE(rig.w<QAbstractButton>("Uploadbutton")->isEnabled());
-    if (!rig.form().Uploadbutton.onClick) GTEST_SKIP() << "the upload chain is not part of this build";
     rig.click("Uploadbutton");
     EXPECT_TRUE(PumpUntil([&] { return rig.simSent().find("+PTABLE: 12345,1201,30002,0,1204,0,0,0") != std::string::npos; }, 10000));
     EXPECT_TRUE(PumpUntil([&] { return rig.form().NWDevIDBox(2).foreColour() == kd::kBlack; }, 5000));
@@ -43,7 +42,7 @@ TEST(HubWindow, EditRefusesAnOutOfRangeIdThenUploadsTheTable) {
 }
 
 TEST(HubWindow, ScanShowsTheDevicesFiguresInRed) {
-    WindowRig rig(kHub);
+    LiveWindow rig(kHub);
     ASSERT_TRUE(rig.connectAndLoad());
     rig.click("ScanCommand(1)");
     auto* status = rig.w<QLabel>("StatText(1)");
@@ -56,7 +55,7 @@ TEST(HubWindow, ScanShowsTheDevicesFiguresInRed) {
 }
 
 TEST(HubWindow, FetchesThreeRecordsByNumberAndPagesThroughThem) {
-    WindowRig rig(kHub);
+    LiveWindow rig(kHub);
     ASSERT_TRUE(rig.connectAndLoad());
     const kdsim::LoggerState s = kdsim::makePreset(kdsim::Model::Hub, 12);
     const auto timeOf = [&](int n) {
@@ -87,7 +86,7 @@ TEST(HubWindow, FetchesThreeRecordsByNumberAndPagesThroughThem) {
 }
 
 TEST(HubWindow, ClearsTheWatchdogSetsTheClockAndReadsThemBack) {
-    WindowRig rig(kHub);
+    LiveWindow rig(kHub);
     ASSERT_TRUE(rig.connectAndLoad());
     auto* watchdog = rig.w<QLineEdit>("ModemStat(0)");
     ASSERT_EQ(watchdog->text(), QStringLiteral("3"));
