@@ -1,5 +1,6 @@
 // KELDAMAR Utility: the program's window on the real serial port, timers and settings file.
 #include <QApplication>
+#include <QIcon>
 #include <QTimer>
 #include <chrono>
 #include <cstdio>
@@ -49,11 +50,23 @@ private:
     bool done_ = false;
 };
 
+// The icon the desktop's theme has for the program (installed with it), else the copy built
+// in, so a program run from its build folder shows the same icon.
+QIcon ApplicationIcon() {
+    QIcon builtIn;
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        builtIn.addFile(QStringLiteral(":/appicon/hicolor/%1x%1/apps/keldamar-utility.png").arg(size), QSize(size, size));
+    return QIcon::fromTheme(QStringLiteral("keldamar-utility"), builtIn);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const auto start = std::chrono::steady_clock::now();
     QApplication app(argc, argv);
+    // Title bar and task switcher show the menu entry's icon; Wayland matches the entry by name.
+    QApplication::setWindowIcon(ApplicationIcon());
+    QApplication::setDesktopFileName(QStringLiteral(KELDAMAR_APP_ID));
 
     kd::IniFile settings(kd::SettingsDirectory() / kd::kSettingsFileName);
     kd::QtSerialPort port([&settings](int number) { return kd::ComDevice(number, &settings); });
@@ -67,7 +80,12 @@ int main(int argc, char** argv) {
 
     StartupTrace trace(start);
     const char* traceSwitch = std::getenv("KELDAMAR_TRACE_STARTUP");
-    if (traceSwitch && std::string(traceSwitch) == "1") window.installEventFilter(&trace);
+    if (traceSwitch && std::string(traceSwitch) == "1") {
+        window.installEventFilter(&trace);
+        // Tells an installed program that finds its icon from one that falls back.
+        std::fprintf(stderr, "startup: icon from %s\n",
+                     QIcon::hasThemeIcon(QStringLiteral("keldamar-utility")) ? "the icon theme" : "the program");
+    }
 
     kd::Form_Load(program);
     if (program.ended) return 0;

@@ -87,7 +87,6 @@ MainWindow::MainWindow(Mainform& form, QWidget* parent) : QMainWindow(parent), f
     InitViewResources();
     setObjectName(QStringLiteral("Mainform"));
     scale_ = ScaleFor(this);
-    setWindowIcon(QIcon(QStringLiteral(":/ui/plug_connected.png")));
 
     setFont(ViewFont());
 

@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Installs the build into a scratch prefix and checks what a desktop and Debian will read:
+# every file in its place, the desktop entry and AppStream metainfo valid, the man pages
+# clean and the simulator's page naming every option its --help lists.
+#   check_install.sh BUILD_DIR APP_ID
+# The validators come from desktop-file-utils, appstream and man-db; one that is missing is
+# skipped, and with neither validator the test reports itself skipped (exit 77).
+set -euo pipefail
+build=$1 id=$2
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+cmake --install "$build" --prefix "$prefix" >/dev/null
+
+fail=0
+problem() { echo "FAIL: $*"; fail=1; }
+
+share=$prefix/share
+expected=(bin/keldamar-utility bin/keldamar-sim
+          "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml"
+          share/icons/hicolor/scalable/apps/keldamar-utility.svg
+          share/man/man1/keldamar-utility.1.gz share/man/man1/keldamar-sim.1.gz)
+for size in 16 22 24 32 48 64 128 256; do
+  expected+=("share/icons/hicolor/${size}x${size}/apps/keldamar-utility.png")
+done
+for f in "${expected[@]}"; do [ -s "$prefix/$f" ] || problem "not installed: $f"; done
+
+# The entry's icon and program are the installed ones.
+grep -qx 'Icon=keldamar-utility' "$share/applications/$id.desktop" || problem "desktop entry names another icon"
+grep -qx 'Exec=keldamar-utility' "$share/applications/$id.desktop" || problem "desktop entry starts another program"
+
+# The page must keep up with the options.
+page=$(gzip -dc "$share/man/man1/keldamar-sim.1.gz" | sed 's/\\-/-/g')
+for opt in $("$prefix/bin/keldamar-sim" --help | grep -o -- '--[a-z][a-z-]*' | sort -u); do
+  grep -q -- "$opt" <<<"$page" || problem "keldamar-sim(1) does not describe $opt"
+done
+
+validators=0
+if command -v desktop-file-validate >/dev/null; then
+  validators=$((validators + 1))
+  out=$(desktop-file-validate "$share/applications/$id.desktop" 2>&1) || true
+  [ -z "$out" ] || problem "desktop-file-validate: $out"
+else
+  echo "skipped: desktop-file-validate (desktop-file-utils) is not installed"
+fi
+if command -v appstreamcli >/dev/null; then
+  validators=$((validators + 1))
+  # Infos fail too (--strict): a missing content rating is only one. validate-tree also checks that the metainfo's desktop entry is installed beside it.
+  appstreamcli validate --no-net --strict --pedantic "$share/metainfo/$id.metainfo.xml" >/dev/null ||
+    problem "appstreamcli validate: $(appstreamcli validate --no-net --strict --pedantic "$share/metainfo/$id.metainfo.xml" 2>&1)"
+  appstreamcli validate-tree --no-net --strict "$prefix" >/dev/null ||
+    problem "appstreamcli validate-tree: $(appstreamcli validate-tree --no-net --strict "$prefix" 2>&1)"
+else
+  echo "skipped: appstreamcli (appstream) is not installed"
+fi
+if command -v man >/dev/null; then
+  for p in keldamar-utility keldamar-sim; do
+    out=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$share/man/man1/$p.1.gz" 2>&1 >/dev/null) || true
+    [ -z "$out" ] || problem "man page $p: $out"
+  done
+fi
+
+[ "$fail" -eq 0 ] || exit 1
+[ "$validators" -gt 0 ] || exit 77
+echo "install layout, desktop entry, metainfo and man pages are fine"
