@@ -86,6 +86,7 @@ int main(int argc, char** argv) {
     kd::Program program(kd::Platform{port, settings, dialogs, exit, clock, timers});
     kd::MainWindow window(program.form);
     dialogs.setWindow(&window);
+    window.setViewHold([&port] { return port.answerDueWithin(std::chrono::milliseconds{2}); });  // as main() does
     kd::Form_Load(program);
     if (program.ended) return 1;
     window.show();

@@ -77,6 +77,10 @@ int main(int argc, char** argv) {
     kd::Program program(kd::Platform{port, settings, dialogs, exit, clock, timers});
     kd::MainWindow window(program.form);
     dialogs.setWindow(&window);
+    // The window waits while an answer may be arriving at once, so it never stands between
+    // a reply and the next command. At 9600 baud no answer begins sooner than about 10 ms
+    // after a command has gone out: the window loses nothing there.
+    window.setViewHold([&port] { return port.answerDueWithin(std::chrono::milliseconds{2}); });
 
     StartupTrace trace(start);
     const char* traceSwitch = std::getenv("KELDAMAR_TRACE_STARTUP");

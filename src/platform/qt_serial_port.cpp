@@ -251,7 +251,20 @@ bool QtSerialPort::write(std::string_view bytes, std::string* error) {
         SetError(error, ToStd(port_->errorString()));
         return false;
     }
+    // QSerialPort only queues the bytes and writes them when the event loop next runs, that
+    // is after whatever the view does with this pass; flush() hands them to the device now,
+    // without waiting for the line. A failure shows as errorOccurred, as a queued write's would.
+    port_->flush();
+    lastWrite_ = std::chrono::steady_clock::now();
+    readSinceWrite_ = false;
     return true;
+}
+
+std::chrono::nanoseconds QtSerialPort::answerDueWithin(std::chrono::nanoseconds window) const {
+    if (readSinceWrite_ || !isOpen()) return std::chrono::nanoseconds::zero();
+    const auto left = lastWrite_ + window - std::chrono::steady_clock::now();
+    return left > std::chrono::nanoseconds::zero() ? std::chrono::duration_cast<std::chrono::nanoseconds>(left)
+                                                   : std::chrono::nanoseconds::zero();
 }
 
 std::string QtSerialPort::readAll() {
@@ -260,6 +273,7 @@ std::string QtSerialPort::readAll() {
         const QByteArray data = port_->readAll();
         bytes.append(data.constData(), static_cast<std::size_t>(data.size()));
     }
+    if (!bytes.empty()) readSinceWrite_ = true;
     return bytes;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 // The serial port on QSerialPort. Raw 8-bit: bytes go out and come in unchanged, with no
 // text conversion and no flow control. Everything runs on the thread that owns the object
-// (the UI thread); writes are buffered by Qt and never wait for the line.
+// (the UI thread). A write goes to the device at once (as much as the device takes without
+// waiting; Qt keeps the rest and sends it from the event loop).
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -40,6 +42,11 @@ public:
     // (not when another program holds it), so the window can advise on group membership.
     bool lastErrorWasPermission() const { return lastErrorWasPermission_; }
 
+    // How much longer an answer may be arriving at once: `window` after the last write, as
+    // long as nothing has been read since (zero otherwise). A logger on a fast line answers
+    // within it; the window holds its work meanwhile rather than keep that answer waiting.
+    std::chrono::nanoseconds answerDueWithin(std::chrono::nanoseconds window) const;
+
     struct LineSettings {
         int baud = 9600;
         char parity = 'n';  // n, e, o, m, s
@@ -63,6 +70,8 @@ private:
     bool lastErrorWasPermission_ = false;
     bool pseudoTerminal_ = false;  // the open device is a pty: data bits and parity are fixed
     std::string rescued_;        // bytes read out of Qt's buffer before closing a lost port
+    std::chrono::steady_clock::time_point lastWrite_{};
+    bool readSinceWrite_ = true;
 };
 
 // Parses the "baud,parity,data,stop" text; false for anything else.

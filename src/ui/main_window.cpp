@@ -86,6 +86,7 @@ QFont WithPointSize(QFont f, double points, bool bold = false) {
 MainWindow::MainWindow(Mainform& form, QWidget* parent) : QMainWindow(parent), form_(form) {
     InitViewResources();
     setObjectName(QStringLiteral("Mainform"));
+    sync_ = new ViewSync(this);
     scale_ = ScaleFor(this);
 
     setFont(ViewFont());
@@ -102,7 +103,7 @@ MainWindow::MainWindow(Mainform& form, QWidget* parent) : QMainWindow(parent), f
     buildHubFrame(client_);
     buildTabOrder();
 
-    form_.setObserver([this] { mirrorWindow(); });
+    form_.setObserver([this] { modelChanged(this); });
     mirrorWindow();
 }
 

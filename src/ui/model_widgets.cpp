@@ -25,10 +25,11 @@ namespace {
 
 // Watches a control for the lifetime of a plain Qt object (widget or action) and stops
 // watching when the object goes, so the model never calls into a deleted widget.
-class Watch : public QObject {
+class Watch : public QObject, private ViewSyncClient {
 public:
-    Watch(Control& model, QObject* owner, std::function<void()> sync) : QObject(owner), model_(model) {
-        model_.setObserver(std::move(sync));
+    Watch(Control& model, QObject* owner, std::function<void()> sync)
+        : QObject(owner), model_(model), mirror_(std::move(sync)) {
+        model_.setObserver([this] { modelChanged(this); });
     }
     ~Watch() override {
         model_.setObserver(nullptr);
@@ -36,7 +37,9 @@ public:
     }
 
 private:
+    void mirrorNow() override { mirror_(); }
     Control& model_;
+    std::function<void()> mirror_;
 };
 
 void SetTextPalette(QWidget* w, Colour fore, Colour back, QPalette::ColorRole textRole, QPalette::ColorRole baseRole) {
@@ -56,8 +59,9 @@ void SetTextPalette(QWidget* w, Colour fore, Colour back, QPalette::ColorRole te
 
 BoxEdit::BoxEdit(TextBox& model, QWidget* parent) : QLineEdit(parent), model_(model) {
     setObjectName(QString::fromStdString(model.name()));
-    model_.setObserver([this] { mirror(); });
+    model_.setObserver([this] { modelChanged(this); });
     model_.onFocusRequest = [this] {
+        mirror();  // the text the selection refers to may still be waiting for the next pass
         setFocus(Qt::OtherFocusReason);
         applySelection();
     };
@@ -133,8 +137,9 @@ TrafficPane::TrafficPane(TextBox& model, QWidget* parent) : QPlainTextEdit(paren
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setUndoRedoEnabled(false);  // the program replaces the text; nothing to undo
-    model_.setObserver([this] { mirror(); });
+    model_.setObserver([this] { modelChanged(this); });
     model_.onFocusRequest = [this] {
+        mirror();  // the text the selection refers to may still be waiting for the next pass
         setFocus(Qt::OtherFocusReason);
         applySelection();
     };
@@ -242,7 +247,7 @@ void TrafficPane::focusInEvent(QFocusEvent* event) {
 
 CaptionGroupBox::CaptionGroupBox(Frame& model, QWidget* parent) : QGroupBox(parent), model_(model) {
     setObjectName(QString::fromStdString(model.name()));
-    model_.setObserver([this] { mirror(); });
+    model_.setObserver([this] { modelChanged(this); });
     model_.onFocusRequest = [this] { setFocus(Qt::OtherFocusReason); };
     mirror();
 }
@@ -288,7 +293,7 @@ PlugPicture::PlugPicture(Picture& model, const QString& imagePath, QWidget* pare
     : QLabel(parent), model_(model), imagePath_(imagePath) {
     setObjectName(QString::fromStdString(model.name()));
     setAlignment(Qt::AlignCenter);
-    model_.setObserver([this] { mirror(); });
+    model_.setObserver([this] { modelChanged(this); });
     model_.onFocusRequest = [this] { setFocus(Qt::OtherFocusReason); };
     mirror();
 }
@@ -332,7 +337,7 @@ LineWidget::LineWidget(Line& model, QPalette::ColorRole role, QWidget* parent)
     : QWidget(parent), model_(model), role_(role) {
     setObjectName(QString::fromStdString(model.name()));
     setAttribute(Qt::WA_TransparentForMouseEvents);
-    model_.setObserver([this] { mirror(); });
+    model_.setObserver([this] { modelChanged(this); });
     mirror();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Widgets that mirror one model control each. A widget registers itself as the control's
-// observer and copies every property change onto itself; user events go back to the model.
+// observer and copies the control's properties onto itself in the next pass of the window's
+// event loop (see ViewSync); user events go back to the model at once.
 // The model must outlive the widgets bound to it (the window is destroyed before the program).
 #include <QGroupBox>
 #include <QLabel>
@@ -11,6 +12,7 @@
 #include <string>
 
 #include "app/controls.h"
+#include "ui/view_sync.h"
 
 class QAbstractButton;
 class QAction;
@@ -20,7 +22,7 @@ class QRadioButton;
 namespace kd {
 
 // A single-line text box.
-class BoxEdit : public QLineEdit {
+class BoxEdit : public QLineEdit, private ViewSyncClient {
     Q_OBJECT
 public:
     BoxEdit(TextBox& model, QWidget* parent);
@@ -34,6 +36,7 @@ protected:
 
 private:
     void mirror();
+    void mirrorNow() override { mirror(); }
     void userEdited(const QString& text);
     void applySelection();
 
@@ -43,7 +46,7 @@ private:
 
 // A multi-line, scrolling traffic pane. Appends when the model text only grew, so a pane
 // of 20000 characters is not laid out again five times a second.
-class TrafficPane : public QPlainTextEdit {
+class TrafficPane : public QPlainTextEdit, private ViewSyncClient {
     Q_OBJECT
 public:
     TrafficPane(TextBox& model, QWidget* parent);
@@ -60,6 +63,7 @@ protected:
 
 private:
     void mirror();
+    void mirrorNow() override { mirror(); }
     void applySelection();
 
     TextBox& model_;
@@ -68,7 +72,7 @@ private:
 };
 
 // A frame; its caption can be coloured without colouring the controls inside.
-class CaptionGroupBox : public QGroupBox {
+class CaptionGroupBox : public QGroupBox, private ViewSyncClient {
     Q_OBJECT
 public:
     CaptionGroupBox(Frame& model, QWidget* parent);
@@ -84,13 +88,14 @@ protected:
 
 private:
     void mirror();
+    void mirrorNow() override { mirror(); }
     Frame& model_;
     QColor titleColour_;  // invalid: the style's own colour
     bool cutOff_ = false;
 };
 
 // One of the two plug pictures; a double-click toggles the connection.
-class PlugPicture : public QLabel {
+class PlugPicture : public QLabel, private ViewSyncClient {
     Q_OBJECT
 public:
     PlugPicture(Picture& model, const QString& imagePath, QWidget* parent);
@@ -104,12 +109,13 @@ protected:
 
 private:
     void mirror();
+    void mirrorNow() override { mirror(); }
     Picture& model_;
     QString imagePath_;
 };
 
 // A horizontal line drawn at the model's coordinates (twips).
-class LineWidget : public QWidget {
+class LineWidget : public QWidget, private ViewSyncClient {
     Q_OBJECT
 public:
     LineWidget(Line& model, QPalette::ColorRole role, QWidget* parent);
@@ -120,6 +126,7 @@ protected:
 
 private:
     void mirror();
+    void mirrorNow() override { mirror(); }
     Line& model_;
     QPalette::ColorRole role_;
 };

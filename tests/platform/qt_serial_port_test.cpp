@@ -176,6 +176,24 @@ TEST_F(QtSerialPortOnPty, CommandGoesOutAsExactlyTheBytesWritten) {
     EXPECT_EQ(pty.receive(1, 0ms), "");
 }
 
+// The command is on the device when write() returns, not when the event loop next runs
+// (the view may keep the loop busy); until something comes back, an answer is due.
+TEST_F(QtSerialPortOnPty, CommandIsOnTheDeviceBeforeTheEventLoopRuns) {
+    EXPECT_EQ(a.port.answerDueWithin(2s), std::chrono::nanoseconds::zero()) << "nothing sent yet";
+    std::string error;
+    ASSERT_TRUE(a.port.write("AT+FW?\r\n", &error)) << error;
+    std::string got(16, '\0');
+    const ssize_t n = ::read(pty.master(), got.data(), got.size());  // no event processed in between
+    ASSERT_GT(n, 0) << "nothing written yet";
+    got.resize(static_cast<std::size_t>(n));
+    EXPECT_EQ(got, "AT+FW?\r\n");
+    EXPECT_GT(a.port.answerDueWithin(2s), std::chrono::nanoseconds::zero());
+
+    pty.send("+FW: V203.2\r\n");
+    ASSERT_TRUE(PumpUntil([&] { return !a.received.empty(); }));
+    EXPECT_EQ(a.port.answerDueWithin(2s), std::chrono::nanoseconds::zero()) << "the answer has begun";
+}
+
 TEST_F(QtSerialPortOnPty, ReplySplitAcrossWritesArrivesWhole) {
     const std::string line = "+SNR: 123456\r\n";
     pty.send(line.substr(0, 4));

@@ -39,6 +39,7 @@ QString Shown(const QLabel* label) {
 
 // Every way a text can be cut off or a control hidden under another, as readable lines.
 std::vector<std::string> LayoutFaults(QWidget* root) {
+    if (auto* window = qobject_cast<kd::MainWindow*>(root)) window->syncView();
     std::vector<std::string> faults;
     const kd::Scale s = kd::ScaleFor(root);
     auto fault = [&](const QWidget* w, const QString& what) {

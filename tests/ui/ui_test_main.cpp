@@ -46,6 +46,7 @@ void ViewRig::fillSample() {
     f.RFChannel.setListIndex(2);
     f.setWidth(kd::kWideWidth);
     program.ReplyState = state;
+    window.syncView();
 }
 
 }  // namespace kdtest

@@ -17,13 +17,17 @@ struct ViewRig {
     ViewRig() : ini(writeSettings()), program(kd::Platform{port, ini, dialogs, exit, wall, clock}),
                 form(program.form), window(program.form) {
         kd::Form_Load(program);
+        window.syncView();
     }
 
+    // The widget mirroring a control, with every model change so far shown on the window
+    // (the window itself shows them in the next pass of the event loop).
     template <class T>
-    T* widget(const std::string& name) const {
+    T* widget(const std::string& name) {
+        window.syncView();
         return qobject_cast<T*>(window.findControl(name));
     }
-    QAbstractButton* button(const std::string& name) const { return widget<QAbstractButton>(name); }
+    QAbstractButton* button(const std::string& name) { return widget<QAbstractButton>(name); }
 
     // Fills the window as a hub's settings read would, for pictures and fit checks.
     void fillSample();
