@@ -280,11 +280,27 @@ void CaptionGroupBox::setCutOff(bool cut) {
 }
 
 void CaptionGroupBox::paintEvent(QPaintEvent*) {
-    QStylePainter painter(this);
     QStyleOptionGroupBox option;
     initStyleOption(&option);
     if (titleColour_.isValid()) option.textColor = titleColour_;
-    painter.drawComplexControl(QStyle::CC_GroupBox, option);
+    // Every repaint of a box inside repaints the frame behind it, many times a second while a
+    // logger streams; the style's frame is drawn once for its look and copied from then on.
+    const qreal ratio = devicePixelRatioF();
+    const QString key = QStringLiteral("%1x%2@%3 %4 %5 %6 %7 %8")
+                            .arg(width()).arg(height()).arg(ratio)
+                            .arg(static_cast<qulonglong>(option.state.toInt()))
+                            .arg(option.textColor.rgba()).arg(palette().cacheKey())
+                            .arg(font().key(), option.text);
+    if (key != frameKey_) {
+        frame_ = QPixmap(size() * ratio);
+        frame_.setDevicePixelRatio(ratio);
+        frame_.fill(Qt::transparent);
+        QStylePainter onFrame(&frame_, this);
+        onFrame.drawComplexControl(QStyle::CC_GroupBox, option);
+        frameKey_ = key;
+    }
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, frame_);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QWidget>
 #include <cstdint>
@@ -92,6 +93,9 @@ private:
     Frame& model_;
     QColor titleColour_;  // invalid: the style's own colour
     bool cutOff_ = false;
+    // The frame as last drawn, and what it was drawn for.
+    QPixmap frame_;
+    QString frameKey_;
 };
 
 // One of the two plug pictures; a double-click toggles the connection.

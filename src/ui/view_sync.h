@@ -48,7 +48,7 @@ public:
     static constexpr std::chrono::milliseconds kMaxHold{100};
     // Passes follow each other at most this often: a logger streaming lines would otherwise
     // have the window repaint for every line, faster than anyone can see.
-    static constexpr std::chrono::milliseconds kMinPassInterval{40};
+    static constexpr std::chrono::milliseconds kMinPassInterval{50};
 
     // Brings every waiting widget up to date now.
     void flush();
