@@ -68,13 +68,21 @@ struct LiveWindow {
         std::filesystem::remove_all(dir, ec);
     }
 
+    // A widget as the technician sees it: after the view's pass has mirrored the model.
     template <class T = QWidget>
     T* w(const std::string& name) const {
+        window->syncView();
         return qobject_cast<T*>(window->findControl(name));
     }
-    void click(const std::string& name) const { QTest::mouseClick(w(name), Qt::LeftButton); }
+    // The window mirrors the model once per loop pass; a technician's next click always comes
+    // after that pass, so bring the widgets up to date before acting on them.
+    void click(const std::string& name) const {
+        window->syncView();
+        QTest::mouseClick(w(name), Qt::LeftButton);
+    }
     // Replaces a box's text by typing, as the technician would.
     void typeInto(const std::string& name, const QString& text) const {
+        window->syncView();
         auto* edit = w<QLineEdit>(name);
         QTest::mouseClick(edit, Qt::LeftButton);
         edit->selectAll();

@@ -64,9 +64,15 @@ struct WindowRig {
     }
     template <class T>
     T* widget(const std::string& name) const { return qobject_cast<T*>(window->findControl(name)); }
-    void press(const std::string& button) { widget<QAbstractButton>(button)->click(); }
+    // The window mirrors the model once per loop pass, which always comes before a
+    // technician's next action: bring the widgets up to date first.
+    void press(const std::string& button) {
+        window->syncView();
+        widget<QAbstractButton>(button)->click();
+    }
     // Empties the box and types the text, one key at a time, as the user would.
     void type(const std::string& box, const QString& text) {
+        window->syncView();
         QLineEdit* edit = widget<QLineEdit>(box);
         edit->setFocus();
         key(edit, Qt::Key_End);
