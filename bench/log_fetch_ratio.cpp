@@ -104,6 +104,9 @@ int main(int argc, char** argv) {
     auto* fetch = qobject_cast<QAbstractButton*>(window.findControl("FetchLog"));
     connect->click();
     while (!sim.attached()) QApplication::processEvents(QEventLoop::AllEvents, 5);
+    // The window shows model changes in its next pass; a technician's click always comes
+    // after it, so the buttons are clicked only once the window shows them enabled.
+    window.syncView();
     // A read first, untimed: its newest record enables "Fetch Log" as for the technician.
     load->click();
     QElapsedTimer guard;
@@ -127,6 +130,7 @@ int main(int argc, char** argv) {
         }
         QMetaObject::invokeMethod(fetch, [fetch] { fetch->click(); }, Qt::QueuedConnection);
     };
+    window.syncView();
     t.start();
     fetch->click();
     while (elapsed == 0) {

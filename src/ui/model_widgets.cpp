@@ -89,7 +89,7 @@ void BoxEdit::mirror() {
     }
     if (isReadOnly() != model_.readOnly()) setReadOnly(model_.readOnly());
     SetTextPalette(this, model_.foreColour(), model_.backColour(), QPalette::Text, QPalette::Base);
-    if (isEnabled() != model_.enabled()) setEnabled(model_.enabled());
+    MirrorEnabled(this, model_.enabled());
     if (isHidden() == model_.visible()) setHidden(!model_.visible());
     if (model_.selectionSerial() != selectionSeen_) applySelection();
 }
@@ -195,7 +195,7 @@ void TrafficPane::mirror() {
         if (model_.readOnly()) setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     }
     SetTextPalette(this, model_.foreColour(), model_.backColour(), QPalette::Text, QPalette::Base);
-    if (isEnabled() != model_.enabled()) setEnabled(model_.enabled());
+    MirrorEnabled(this, model_.enabled());
     if (isHidden() == model_.visible()) setHidden(!model_.visible());
     if (textChanged || model_.selectionSerial() != selectionSeen_) applySelection();
 }
@@ -269,7 +269,7 @@ void CaptionGroupBox::mirror() {
         titleColour_ = colour;
         update();
     }
-    if (isEnabled() != model_.enabled()) setEnabled(model_.enabled());
+    MirrorEnabled(this, model_.enabled());
     const bool show = model_.visible() && !cutOff_;
     if (isHidden() == show) setHidden(!show);
 }
@@ -320,7 +320,7 @@ PlugPicture::~PlugPicture() {
 }
 
 void PlugPicture::mirror() {
-    if (isEnabled() != model_.enabled()) setEnabled(model_.enabled());
+    MirrorEnabled(this, model_.enabled());
     if (isHidden() == model_.visible()) setHidden(!model_.visible());
 }
 
@@ -393,7 +393,7 @@ void Bind(Label& model, QLabel* w, const QString& spokenPrefix) {
                                                            : ResolveColour(model.foreColour(), system);
         for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive}) pal.setColor(g, QPalette::WindowText, colour);
         if (pal != w->palette()) w->setPalette(pal);
-        if (w->isEnabled() != model.enabled()) w->setEnabled(model.enabled());
+        MirrorEnabled(w, model.enabled());
         if (w->isHidden() == model.visible()) w->setHidden(!model.visible());
     };
     new Watch(model, w, sync);
@@ -406,7 +406,7 @@ void Bind(Button& model, QAbstractButton* w) {
     auto sync = [&model, w] {
         const QString caption = FromBytes(model.caption());
         if (w->text() != caption) w->setText(caption);
-        if (w->isEnabled() != model.enabled()) w->setEnabled(model.enabled());
+        MirrorEnabled(w, model.enabled());
         if (w->isHidden() == model.visible()) w->setHidden(!model.visible());
     };
     new Watch(model, w, sync);
@@ -427,7 +427,7 @@ void Bind(OptionButton& model, QRadioButton* w) {
             w->setChecked(model.value());
             w->setAutoExclusive(true);
         }
-        if (w->isEnabled() != model.enabled()) w->setEnabled(model.enabled());
+        MirrorEnabled(w, model.enabled());
         if (w->isHidden() == model.visible()) w->setHidden(!model.visible());
     };
     new Watch(model, w, sync);
@@ -452,7 +452,7 @@ void Bind(ComboBox& model, QComboBox* w) {
         }
         if (w->currentIndex() != model.listIndex()) w->setCurrentIndex(model.listIndex());
         if (w->isEditable() && w->currentText() != FromBytes(model.text())) w->setEditText(FromBytes(model.text()));
-        if (w->isEnabled() != model.enabled()) w->setEnabled(model.enabled());
+        MirrorEnabled(w, model.enabled());
         if (w->isHidden() == model.visible()) w->setHidden(!model.visible());
     };
     new Watch(model, w, sync);

@@ -37,6 +37,14 @@ QColor ResolveColour(Colour c, const QPalette& palette);
 // keeps unchanged values readable; red and explicit colours stay as they are.
 QColor ResolveTextColour(Colour fore, Colour back, const QPalette& palette, QPalette::ColorRole textRole);
 
+// Mirrors a control's own enabled state. A widget inside a disabled frame reads as disabled
+// whatever its own state, so the comparison is with its own flag: a control the program
+// disables while its frame is disabled stays disabled when the frame is enabled again.
+template <class W>
+void MirrorEnabled(W* w, bool enabled) {
+    if (w->testAttribute(Qt::WA_ForceDisabled) == enabled) w->setEnabled(enabled);
+}
+
 // The key code the program's handlers expect (13 Enter, 38 up, 40 down ...), 0 for none.
 int KeyCodeOf(const QKeyEvent& event);
 

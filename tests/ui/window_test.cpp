@@ -314,6 +314,16 @@ TEST(MainWindowEvents, FrameCaptionColourLeavesItsControlsAlone) {
     rig.form.ModemFrame.setEnabled(true);
     EXPECT_TRUE(rig.widget<QWidget>("ModemParm(3)")->isEnabled());
     EXPECT_FALSE(rig.widget<QWidget>("SIMTypeOption(0)")->isEnabled());
+
+    // A control the program disables while its frame is disabled (New or Load Settings during
+    // a scan) stays disabled when the frame comes back.
+    rig.form.ScanCommand(1).setEnabled(true);
+    rig.form.NWFrame.setEnabled(false);
+    rig.window.syncView();
+    rig.form.ScanCommand(1).setEnabled(false);
+    rig.window.syncView();
+    rig.form.NWFrame.setEnabled(true);
+    EXPECT_FALSE(rig.button("ScanCommand(1)")->isEnabled());
 }
 
 TEST(MainWindowEvents, MenuCommandsGoThroughTheCoreAndItsDialogs) {
