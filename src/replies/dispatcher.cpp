@@ -11,6 +11,7 @@
 #include "link/engine.h"
 #include "network/hub.h"
 #include "network/logs.h"
+#include "params/panel.h"
 #include "params/upload.h"
 #include "replies/extract.h"
 
@@ -48,12 +49,6 @@ Fields TakeFields(const std::string& line, long first, int count) {
 std::string RestLessLast(const std::string& line, long pos) {
     const std::string rest = Mid(line, pos);
     return rest.empty() ? rest : rest.substr(0, rest.size() - 1);
-}
-
-// A reply that confirms no upload step and belongs to no read the technician asked for
-// leaves a red box alone: its text is a change the logger has not taken yet.
-bool KeepsUnsentChange(const Program& p, Colour mark) {
-    return mark == kRed && p.ReplyState != 100 && (p.ReplyState == 0 || p.unaskedRead);
 }
 
 void ShowParm(Program& p, int row, const std::string& value) {
