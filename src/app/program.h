@@ -68,6 +68,10 @@ public:
     int16_t SimTypeRead = 0;
     int16_t NetworkIndex = 0;
     int16_t ParmCheckFailed = 0;
+    // A read chain nobody asked for: entered by an answer that came with nothing awaited, such
+    // as the late answer to an upload step a custom command interrupted. Its replies must not
+    // replace the technician's unsent (red) values; "Load Settings" ends it.
+    bool unaskedRead = false;
 
     // Log records and scans.
     std::vector<LogRecord> LogRecords = std::vector<LogRecord>(1001);

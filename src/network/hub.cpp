@@ -5,6 +5,7 @@
 #include "link/commands.h"
 #include "link/engine.h"
 #include "network/report.h"
+#include "params/panel.h"
 #include "params/upload.h"
 #include "replies/extract.h"
 
@@ -91,7 +92,9 @@ void EditProbe_Click(Program& p) {
 void ApplyDeviceTable(Program& p, const std::string& line) {
     Mainform& f = p.form;
     int16_t pos = 10;
-    for (int i = 0; i <= 7; ++i) {
+    bool unsent = false;
+    for (int i = 0; i <= 7; ++i) unsent = unsent || KeepsUnsentChange(p, f.NWDevIDBox(i).foreColour());
+    for (int i = 0; i <= 7 && !unsent; ++i) {
         const std::string field = ExtractParm(line, pos, static_cast<int16_t>(i + 1));
         TextBox& box = f.NWDevIDBox(i);
         box.setText(Val(field) == 0 ? std::string() : field);

@@ -54,4 +54,8 @@ void NetworkName_Click(Program& p) {
     p.NetworkIndex = static_cast<int16_t>(p.form.NetworkName.listIndex());
 }
 
+bool KeepsUnsentChange(const Program& p, Colour mark) {
+    return mark == kRed && p.ReplyState != 100 && (p.ReplyState == 0 || p.unaskedRead);
+}
+
 }  // namespace kd

@@ -96,6 +96,9 @@ std::string UploadCommand(Program& p, const UploadItem& item) {
 
 void Uploadbutton_Click(Program& p) {
     Mainform& f = p.form;
+    // A step still awaiting its answer goes on by itself; sending it again would make the
+    // logger answer twice and the second answer confirm the step after it.
+    if (p.ReplyState == 100 && f.ReplyTimeout.enabled()) return;
     int marks = 0;
     for (int i = 0; i <= 14; ++i) marks += Red(f.ModemParm(i)) ? 1 : 0;
     for (int i = 0; i <= 7; ++i) marks += Red(f.NWDevIDBox(i)) ? 1 : 0;

@@ -11,6 +11,7 @@
 #include "link/engine.h"
 #include "network/hub.h"
 #include "network/logs.h"
+#include "params/panel.h"
 #include "params/upload.h"
 #include "replies/extract.h"
 
@@ -50,9 +51,20 @@ std::string RestLessLast(const std::string& line, long pos) {
     return rest.empty() ? rest : rest.substr(0, rest.size() - 1);
 }
 
+void ShowParm(Program& p, int row, const std::string& value) {
+    TextBox& box = p.form.ModemParm(row);
+    if (!KeepsUnsentChange(p, box.foreColour())) box.setText(value);
+}
+
 void SetParm(Program& p, int row, const std::string& value) {
-    p.form.ModemParm(row).setText(value);
+    ShowParm(p, row, value);
     p.DeviceValues[static_cast<size_t>(row)] = value;
+}
+
+// An answer with nothing awaited that goes on with the read starts a read nobody asked for.
+void ContinueRead(Program& p, int state, const char* query) {
+    if (p.ReplyState == 0) p.unaskedRead = true;
+    SendQuery(p, state, query);
 }
 
 // "Unless 100": during an upload the confirmed boxes turn black and the upload goes on;
@@ -62,7 +74,7 @@ void NextUnless100(Program& p, std::initializer_list<int> rows, int state, const
         for (int r : rows) p.form.ModemParm(r).setForeColour(kBlack);
         UploadNext(p);
     } else {
-        SendQuery(p, state, query);
+        ContinueRead(p, state, query);
     }
     p.RetryCount = 0;
 }
@@ -103,7 +115,7 @@ void OnFTPINT(Program& p, const std::string& l) {
 void OnOWNSIM(Program& p, const std::string& l) {
     const Fields f = TakeFields(l, 10, 2);
     p.form.Defaults(5).setText(f.f[0]);
-    p.form.ModemParm(5).setText(f.f[1]);
+    ShowParm(p, 5, f.f[1]);
     p.DeviceValues[5] = f.f[0];
     NextUnless100(p, {5}, 6, cmd::kOwnnumQuery);
 }
@@ -152,7 +164,7 @@ void OnFW(Program& p, const std::string& l) {
 
 void OnSIMTYPE(Program& p, const std::string& l) {
     Mainform& f = p.form;
-    if (Mid(l, 12, 1) == ",") {
+    if (Mid(l, 12, 1) == "," && !KeepsUnsentChange(p, f.SIMtypeFrame.foreColour())) {
         const double a = Val(Mid(l, 11, 1));
         const double b = Val(Mid(l, 13, 1));
         if (a == 0) {
@@ -174,7 +186,7 @@ void OnSIMTYPE(Program& p, const std::string& l) {
         f.SIMtypeFrame.setForeColour(kBlack);
         UploadNext(p);
     } else {
-        SendQuery(p, 10, cmd::kWdtQuery);
+        ContinueRead(p, 10, cmd::kWdtQuery);
     }
     p.RetryCount = 0;
 }

@@ -10,6 +10,7 @@ namespace kd {
 void LoadSettings_Click(Program& p) {
     Mainform& f = p.form;
     p.ProductType = 0;
+    p.unaskedRead = false;
     f.setWidth(kNarrowWidth);
     f.IDtext.setCaption("");
     for (int i = 0; i <= 2; ++i) f.CustomSend(i).setEnabled(false);

@@ -98,6 +98,13 @@ TEST_F(Hub, TableReplyFillsTheSlotsAndTurnsThemBlack) {
         }
     }
     EXPECT_EQ(f.StatText(1).caption(), "");  // a new ID clears an old scan result
+
+    // A table reply nobody awaited (a custom command interrupted the upload) keeps an unsent table.
+    typeInto(3, "999");
+    p.ReplyState = 0;
+    reply("+PTABLE: 12345,1201,1202,0,1204,0,0,0");
+    EXPECT_EQ(f.NWDevIDBox(3).text(), "999");
+    EXPECT_EQ(f.NWDevIDBox(3).foreColour(), kRed);
 }
 
 TEST_F(Hub, ScanCountsDownAndEndsItselfAtTheThirtyFifthTick) {

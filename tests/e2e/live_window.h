@@ -91,12 +91,19 @@ struct LiveWindow {
     }
     kd::Mainform& form() const { return program->form; }
 
+    // A box's text drawn in the change-mark red.
+    bool red(const std::string& name) const {
+        return w<QLineEdit>(name)->palette().color(QPalette::Active, QPalette::Text) == QColor(Qt::red);
+    }
+
+    // The read has ended with the newest record shown.
+    bool readDone() const { return program->ReplyState == 0 && program->LogRecordCount == 1; }
     // Connect and Load Settings with the real buttons; true when the read has ended.
     bool connectAndLoad() {
         click("ConnectButton");
         if (!port->isOpen()) return false;
         click("LoadSettings");
-        return PumpUntil([this] { return program->ReplyState == 0 && program->LogRecordCount == 1; }, 20000);
+        return PumpUntil([this] { return readDone(); }, 20000);
     }
 
     // Everything the simulator sent, as its transcript writes it (CR LF as \r\n).
