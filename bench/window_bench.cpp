@@ -57,8 +57,12 @@ SchedSample Sample() {
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
     s.at = static_cast<long long>(ts.tv_sec) * 1'000'000'000LL + ts.tv_nsec;
+    // schedstat's CPU figure lags up to a tick for a running thread; this clock does not.
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    s.cpu = static_cast<long long>(ts.tv_sec) * 1'000'000'000LL + ts.tv_nsec;
     if (std::FILE* f = std::fopen("/proc/thread-self/schedstat", "r")) {
-        if (std::fscanf(f, "%lld %lld", &s.cpu, &s.wait) != 2) s.cpu = s.wait = 0;
+        long long run = 0;
+        if (std::fscanf(f, "%lld %lld", &run, &s.wait) != 2) s.wait = 0;
         std::fclose(f);
     }
     return s;
