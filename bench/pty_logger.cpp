@@ -118,7 +118,9 @@ public:
                     firstByte = now;
                     // The first byte of the next command ends the turnaround of the reply before.
                     if (!lastReply.empty()) {
-                        std::fprintf(out, "turn %.4f %s\n", Ms(firstByte - lastLf), lastReply.c_str());
+                        // The line feed's monotonic time lets a trace of the client be joined.
+                        std::fprintf(out, "turn %.4f %s %lld\n", Ms(firstByte - lastLf), lastReply.c_str(),
+                                     static_cast<long long>(lastLf.time_since_epoch().count()));
                         lastReply.clear();
                     }
                 }

@@ -8,12 +8,20 @@
 //                                the resident memory (after a minute, or half the run if shorter)
 //   window_bench listen-clicking SECONDS   the same, and clicks "Clear" through the window's
 //                                event queue every 250 ms: how long each click waited
+//
+// KELDAMAR_BENCH_TRACE=FILE (read): for each reply line, when it reached the core and what the
+// main thread did since its event loop last went to wait: CPU time used, and time spent ready
+// but waiting for a core. A late receive with the CPU time in the program is the program's; one
+// with the time in the run queue is the machine's.
 #include <QAbstractButton>
+#include <QAbstractEventDispatcher>
+#include <QAccessible>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QTimer>
 #include <sys/resource.h>
+#include <time.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -39,6 +47,53 @@ double CpuSeconds() {
     return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
            static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
+
+// The calling thread's CPU time and run-queue wait, and the monotonic time, in ns.
+struct SchedSample {
+    long long at = 0, cpu = 0, wait = 0;
+};
+SchedSample Sample() {
+    SchedSample s;
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    s.at = static_cast<long long>(ts.tv_sec) * 1'000'000'000LL + ts.tv_nsec;
+    // schedstat's CPU figure lags up to a tick for a running thread; this clock does not.
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    s.cpu = static_cast<long long>(ts.tv_sec) * 1'000'000'000LL + ts.tv_nsec;
+    if (std::FILE* f = std::fopen("/proc/thread-self/schedstat", "r")) {
+        long long run = 0;
+        if (std::fscanf(f, "%lld %lld", &run, &s.wait) != 2) s.wait = 0;
+        std::fclose(f);
+    }
+    return s;
+}
+
+// The adapter as the program has it, noting when each write returned (for the trace).
+class TimedPort final : public kd::SerialPort {
+public:
+    explicit TimedPort(kd::QtSerialPort& port) : port_(port) {
+        port_.onCommEvent = [this](int code) {
+            if (onCommEvent) onCommEvent(code);
+        };
+    }
+    bool setCommPort(int number, std::string* error) override { return port_.setCommPort(number, error); }
+    int commPort() const override { return port_.commPort(); }
+    bool setSettings(const std::string& settings, std::string* error) override { return port_.setSettings(settings, error); }
+    bool open(std::string* error) override { return port_.open(error); }
+    void close() override { port_.close(); }
+    bool isOpen() const override { return port_.isOpen(); }
+    bool write(std::string_view bytes, std::string* error) override {
+        const bool ok = port_.write(bytes, error);
+        lastWrite = Sample().at;
+        return ok;
+    }
+    std::string readAll() override { return port_.readAll(); }
+    std::string describe(int number) const override { return port_.describe(number); }
+    long long lastWrite = 0;
+
+private:
+    kd::QtSerialPort& port_;
+};
 
 long ResidentKb() {
     std::ifstream status("/proc/self/status");
@@ -83,10 +138,11 @@ int main(int argc, char** argv) {
     kd::QtDialogs dialogs(&timers);
     kd::QtExit exit;
     kd::QtClock clock;
-    kd::Program program(kd::Platform{port, settings, dialogs, exit, clock, timers});
+    TimedPort timedPort(port);
+    kd::Program program(kd::Platform{timedPort, settings, dialogs, exit, clock, timers});
     kd::MainWindow window(program.form);
     dialogs.setWindow(&window);
-    window.setViewHold([&port] { return port.answerDueWithin(std::chrono::milliseconds{2}); });  // as main() does
+    window.setViewHold([&port] { return port.answerDueWithin(kd::QtSerialPort::kAnswerWindow); });  // as main() does
     kd::Form_Load(program);
     if (program.ended) return 1;
     window.show();
@@ -116,7 +172,32 @@ int main(int argc, char** argv) {
         runClock.start();
         loadButton->click();
     };
+    std::FILE* trace = nullptr;
+    if (const char* path = std::getenv("KELDAMAR_BENCH_TRACE"); path && mode == "read") trace = std::fopen(path, "w");
+    SchedSample blocked, blockedBefore;
+    if (trace)
+        QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, [&] {
+            blockedBefore = blocked;
+            blocked = Sample();
+        });
+    std::string traced;  // the last reply's line, its write time still to come
+    auto traceWrite = [&] {
+        if (!traced.empty()) std::fprintf(trace, "%s %lld\n", traced.c_str(), timedPort.lastWrite);
+        traced.clear();
+    };
     program.onReplyLine = [&](const std::string& line) {
+        if (trace) {
+            traceWrite();
+            const SchedSample now = Sample();
+            // reply, reached the core, loop went to wait, the wait before; CPU and queue time
+            // since each; then (on the next reply) when the command after it was written
+            char text[256];
+            std::snprintf(text, sizeof text, "%s %lld %lld %lld %lld %lld %lld %lld",
+                          line.substr(0, line.find(' ')).c_str(), now.at, blocked.at, blockedBefore.at,
+                          now.cpu - blocked.cpu, now.wait - blocked.wait, now.cpu - blockedBefore.cpu,
+                          now.wait - blockedBefore.wait);
+            traced = text;
+        }
         if (mode != "read" || line.rfind("@LOAD", 0) != 0) return;
         runMs.push_back(static_cast<double>(runClock.nsecsElapsed()) / 1e6);
         if (--runsLeft > 0)
@@ -164,6 +245,8 @@ int main(int argc, char** argv) {
         double sum = 0;
         for (double ms : runMs) sum += ms;
         std::printf("program_runs %zu\nprogram_run_mean_ms %.3f\n", runMs.size(), runMs.empty() ? 0 : sum / static_cast<double>(runMs.size()));
+        // Whether an accessibility bridge was connected and fed the window's events.
+        std::printf("accessibility_active %d\n", QAccessible::isActive() ? 1 : 0);
     } else {
         const double seconds = static_cast<double>(wall.elapsed()) / 1000.0 - wallStart;
         std::sort(clickMs.begin(), clickMs.end());
@@ -174,5 +257,9 @@ int main(int argc, char** argv) {
                         clickMs[clickMs.size() / 2], clickMs.back());
     }
     std::fflush(stdout);
+    if (trace) {
+        traceWrite();
+        std::fclose(trace);
+    }
     std::_Exit(0);  // the port, timers and window go with the process
 }

@@ -78,9 +78,8 @@ int main(int argc, char** argv) {
     kd::MainWindow window(program.form);
     dialogs.setWindow(&window);
     // The window waits while an answer may be arriving at once, so it never stands between
-    // a reply and the next command. At 9600 baud no answer begins sooner than about 10 ms
-    // after a command has gone out: the window loses nothing there.
-    window.setViewHold([&port] { return port.answerDueWithin(std::chrono::milliseconds{2}); });
+    // a reply and the next command.
+    window.setViewHold([&port] { return port.answerDueWithin(kd::QtSerialPort::kAnswerWindow); });
 
     StartupTrace trace(start);
     const char* traceSwitch = std::getenv("KELDAMAR_TRACE_STARTUP");

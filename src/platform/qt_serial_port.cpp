@@ -244,17 +244,14 @@ bool QtSerialPort::write(std::string_view bytes, std::string* error) {
     if (bytes.empty()) return true;
     const qint64 size = static_cast<qint64>(bytes.size());
     const qint64 written = port_->write(bytes.data(), size);
-    // QSerialPort only buffers here and writes on a later loop pass, after any repaint the
-    // window has queued; writing now puts the command on the line first.
+    // QSerialPort only queues the bytes and writes them when the event loop next runs, that
+    // is after whatever the view does with this pass; flush() hands them to the device now,
+    // without waiting for the line. A failure shows as errorOccurred, as a queued write's would.
     port_->flush();
     if (written != size) {
         SetError(error, ToStd(port_->errorString()));
         return false;
     }
-    // QSerialPort only queues the bytes and writes them when the event loop next runs, that
-    // is after whatever the view does with this pass; flush() hands them to the device now,
-    // without waiting for the line. A failure shows as errorOccurred, as a queued write's would.
-    port_->flush();
     lastWrite_ = std::chrono::steady_clock::now();
     readSinceWrite_ = false;
     return true;

@@ -46,6 +46,11 @@ public:
     // long as nothing has been read since (zero otherwise). A logger on a fast line answers
     // within it; the window holds its work meanwhile rather than keep that answer waiting.
     std::chrono::nanoseconds answerDueWithin(std::chrono::nanoseconds window) const;
+    // The window the program gives it. Long enough that a logger held up a few ms by a busy
+    // machine still finds the window waiting, not in a pass its answer must wait behind; at
+    // 9600 baud even the shortest command ("AT+" and one letter) takes longer on the wire, so
+    // no answer can begin sooner and the view loses nothing.
+    static constexpr std::chrono::milliseconds kAnswerWindow{6};
 
     struct LineSettings {
         int baud = 9600;
