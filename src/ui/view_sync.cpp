@@ -26,7 +26,8 @@ void ViewSyncClient::modelChanged(const QObject* self) {
     sync_->enqueue(this);
 }
 
-ViewSync::ViewSync(QObject* window) : QObject(window) {
+ViewSync::ViewSync(QObject* window) : QObject(window), window_(window) {
+    QCoreApplication::instance()->installEventFilter(this);
     setObjectName(QStringLiteral("ViewSync"));
     holdTimer_.setSingleShot(true);
     holdTimer_.setTimerType(Qt::PreciseTimer);
@@ -58,6 +59,22 @@ void ViewSync::enqueue(ViewSyncClient* client) {
 void ViewSync::forget(ViewSyncClient* client) {
     pending_.erase(std::remove(pending_.begin(), pending_.end(), client), pending_.end());
     std::replace(flushing_.begin(), flushing_.end(), client, static_cast<ViewSyncClient*>(nullptr));
+}
+
+bool ViewSync::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::ShortcutOverride:
+            break;
+        default:
+            return false;
+    }
+    if (pending_.empty() || !flushing_.empty() || !watched->isWidgetType()) return false;
+    const QWidget* w = static_cast<const QWidget*>(watched);
+    if (w->window() == window_) flush();
+    return false;
 }
 
 bool ViewSync::event(QEvent* event) {

@@ -59,6 +59,9 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    // A click or key press on the window first brings every waiting widget up to date, so
+    // the technician never acts on a control the program has already disabled or changed.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     friend class ViewSyncClient;
@@ -66,6 +69,7 @@ private:
     void forget(ViewSyncClient* client);
     void passDue();
 
+    QObject* window_;
     std::vector<ViewSyncClient*> pending_;
     std::vector<ViewSyncClient*> flushing_;
     bool posted_ = false;

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 
 #include "core/scripted_logger.h"
@@ -81,4 +82,25 @@ TEST(ViewSync, HeldViewCatchesUpWithinItsBound) {
     waited.start();
     while (status->text().isEmpty() && waited.elapsed() < 5000) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     EXPECT_EQ(status->text(), "Scanning... 35");
+}
+
+// A click that comes while the window still waits to show a change lands on the window as the
+// program has it: a button the program has just disabled does not fire.
+TEST(ViewSync, AClickFirstBringsTheWindowUpToDate) {
+    ViewRig rig;
+    rig.window.setViewHold([] { return std::chrono::nanoseconds(std::chrono::hours(1)); });
+    rig.window.show();
+    rig.button("ConnectButton")->click();
+    QAbstractButton* load = rig.button("LoadSettings");
+    ASSERT_TRUE(load->isEnabled());
+    rig.form.LoadSettings.setEnabled(false);
+    QApplication::processEvents();
+    ASSERT_TRUE(load->isEnabled()) << "held while an answer is due";
+    const QPointF at(load->rect().center());
+    QMouseEvent press(QEvent::MouseButtonPress, at, load->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, load->mapToGlobal(at), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(load, &press);
+    QApplication::sendEvent(load, &release);
+    EXPECT_FALSE(load->isEnabled());
+    EXPECT_TRUE(rig.port.commands.empty());
 }
