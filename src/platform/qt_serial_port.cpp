@@ -189,6 +189,7 @@ bool QtSerialPort::open(std::string* error) {
     closeDevice();  // a lost port whose report is still queued
     lossPending_ = false;
     rescued_.clear();
+    lineOpen_ = false;
 
     const std::string device = deviceFor_ ? deviceFor_(number_) : std::string();
     if (device.empty()) {
@@ -258,7 +259,10 @@ bool QtSerialPort::write(std::string_view bytes, std::string* error) {
 }
 
 std::chrono::nanoseconds QtSerialPort::answerDueWithin(std::chrono::nanoseconds window) const {
-    if (readSinceWrite_ || !isOpen()) return std::chrono::nanoseconds::zero();
+    if (!isOpen()) return std::chrono::nanoseconds::zero();
+    // A line half received is an answer arriving: its line feed should not find the view busy.
+    if (lineOpen_) return window;
+    if (readSinceWrite_) return std::chrono::nanoseconds::zero();
     const auto left = lastWrite_ + window - std::chrono::steady_clock::now();
     return left > std::chrono::nanoseconds::zero() ? std::chrono::duration_cast<std::chrono::nanoseconds>(left)
                                                    : std::chrono::nanoseconds::zero();
@@ -270,7 +274,10 @@ std::string QtSerialPort::readAll() {
         const QByteArray data = port_->readAll();
         bytes.append(data.constData(), static_cast<std::size_t>(data.size()));
     }
-    if (!bytes.empty()) readSinceWrite_ = true;
+    if (!bytes.empty()) {
+        readSinceWrite_ = true;
+        lineOpen_ = bytes.back() != '\n';
+    }
     return bytes;
 }
 

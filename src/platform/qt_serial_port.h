@@ -43,8 +43,9 @@ public:
     bool lastErrorWasPermission() const { return lastErrorWasPermission_; }
 
     // How much longer an answer may be arriving at once: `window` after the last write, as
-    // long as nothing has been read since (zero otherwise). A logger on a fast line answers
-    // within it; the window holds its work meanwhile rather than keep that answer waiting.
+    // long as nothing has been read since, and `window` while a line is half received (zero
+    // otherwise). A logger on a fast line answers within it, and on a slow line the rest of a
+    // line follows; the window holds its work meanwhile rather than keep that answer waiting.
     std::chrono::nanoseconds answerDueWithin(std::chrono::nanoseconds window) const;
     // The window the program gives it. Long enough that a logger held up a few ms by a busy
     // machine still finds the window waiting, not in a pass its answer must wait behind; at
@@ -77,6 +78,7 @@ private:
     std::string rescued_;        // bytes read out of Qt's buffer before closing a lost port
     std::chrono::steady_clock::time_point lastWrite_{};
     bool readSinceWrite_ = true;
+    bool lineOpen_ = false;  // the last bytes read did not end a line
 };
 
 // Parses the "baud,parity,data,stop" text; false for anything else.

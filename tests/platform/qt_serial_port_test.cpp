@@ -189,9 +189,12 @@ TEST_F(QtSerialPortOnPty, CommandIsOnTheDeviceBeforeTheEventLoopRuns) {
     EXPECT_EQ(got, "AT+FW?\r\n");
     EXPECT_GT(a.port.answerDueWithin(2s), std::chrono::nanoseconds::zero());
 
-    pty.send("+FW: V203.2\r\n");
+    pty.send("+FW: V2");
     ASSERT_TRUE(PumpUntil([&] { return !a.received.empty(); }));
-    EXPECT_EQ(a.port.answerDueWithin(2s), std::chrono::nanoseconds::zero()) << "the answer has begun";
+    EXPECT_GT(a.port.answerDueWithin(2s), std::chrono::nanoseconds::zero()) << "the line's end is still coming";
+    pty.send("03.2\r\n");
+    ASSERT_TRUE(PumpUntil([&] { return a.received.find('\n') != std::string::npos; }));
+    EXPECT_EQ(a.port.answerDueWithin(2s), std::chrono::nanoseconds::zero()) << "the answer is in";
 }
 
 TEST_F(QtSerialPortOnPty, ReplySplitAcrossWritesArrivesWhole) {
