@@ -1,7 +1,7 @@
 // The reply handlers: what each reply shows, what it enables, and what it sends next.
 #include <gtest/gtest.h>
 
-#include "fakes.h"
+#include "connected_fixture.h"
 #include "link/engine.h"
 #include "replies/dispatcher.h"
 
@@ -10,19 +10,7 @@ using namespace kdtest;
 
 namespace {
 
-struct Dispatcher : ::testing::Test {
-    Rig rig{kUsableIni};
-    Program& p = rig.program;
-    Mainform& f = rig.form;
-
-    void SetUp() override {
-        Form_Load(p);
-        f.ConnectButton.click();
-    }
-    void reply(const std::string& line) { rig.port.receive(line + "\r\n"); }
-    size_t sent() const { return rig.port.commands.size(); }
-    std::string last() const { return rig.port.commands.empty() ? "" : rig.port.commands.back(); }
-};
+struct Dispatcher : Connected {};
 
 TEST_F(Dispatcher, SignalStrengthAndAirTimeTexts) {
     reply("+SS: 23");

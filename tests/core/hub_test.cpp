@@ -2,7 +2,7 @@
 // countdown and blink under the virtual clock.
 #include <gtest/gtest.h>
 
-#include "fakes.h"
+#include "connected_fixture.h"
 #include "network/hub.h"
 
 using namespace kd;
@@ -10,20 +10,13 @@ using namespace kdtest;
 
 namespace {
 
-struct Hub : ::testing::Test {
-    Rig rig{kUsableIni};
-    Program& p = rig.program;
-    Mainform& f = rig.form;
-
+struct Hub : Connected {
     void SetUp() override {
-        Form_Load(p);
-        f.ConnectButton.click();
+        Connected::SetUp();
         p.ReplyState = 100;  // as after an upload: the table reply only hands back
         reply("+PTABLE: 12345,1201,1202,0,1204,0,0,0");
         p.ReplyState = 0;
     }
-    void reply(const std::string& line) { rig.port.receive(line + "\r\n"); }
-    std::string last() const { return rig.port.commands.empty() ? "" : rig.port.commands.back(); }
     void typeInto(int slot, const std::string& text) { f.NWDevIDBox(slot).setText(text); }
 };
 

@@ -3,7 +3,7 @@
 
 #include <array>
 
-#include "fakes.h"
+#include "connected_fixture.h"
 #include "network/logs.h"
 
 using namespace kd;
@@ -11,18 +11,7 @@ using namespace kdtest;
 
 namespace {
 
-struct Logs : ::testing::Test {
-    Rig rig{kUsableIni};
-    Program& p = rig.program;
-    Mainform& f = rig.form;
-
-    void SetUp() override {
-        Form_Load(p);
-        f.ConnectButton.click();
-    }
-    void reply(const std::string& line) { rig.port.receive(line + "\r\n"); }
-    std::string last() const { return rig.port.commands.empty() ? "" : rig.port.commands.back(); }
-};
+struct Logs : Connected {};
 
 // One line per case, applied in order on the same window, as records arrive.
 struct RecordCase {

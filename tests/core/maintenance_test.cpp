@@ -2,7 +2,7 @@
 // and "Reload Status" re-entering the read.
 #include <gtest/gtest.h>
 
-#include "fakes.h"
+#include "connected_fixture.h"
 #include "network/maintenance.h"
 #include "scripted_logger.h"
 
@@ -11,18 +11,12 @@ using namespace kdtest;
 
 namespace {
 
-struct Maintenance : ::testing::Test {
-    Rig rig{kUsableIni};
-    Program& p = rig.program;
-    Mainform& f = rig.form;
-
+struct Maintenance : Connected {
     void SetUp() override {
-        Form_Load(p);
-        f.ConnectButton.click();
+        Connected::SetUp();
         for (Button* b : {&f.ClearWDT, &f.ClearPU, &f.SetAO, &f.SetTimeDate, &f.ResetRG, &f.RefreshStat})
             b->setEnabled(true);
     }
-    std::string last() const { return rig.port.commands.empty() ? "" : rig.port.commands.back(); }
 };
 
 TEST_F(Maintenance, FixedCommandsAwaitNoFollowUp) {
