@@ -14,7 +14,7 @@ void CaretToEnd(TextBox& box) {
 }
 }  // namespace
 
-void SendCommand(Program& p) {
+bool SendCommand(Program& p) {
     Mainform& f = p.form;
     f.ReplyTimeout.setEnabled(true);
     std::string tx = f.TXText.text();
@@ -29,9 +29,10 @@ void SendCommand(Program& p) {
     std::string error;
     if (!p.Comport.write(p.TxCommand, &error)) {
         f.StatusBox(0).setText(kPortClosedNotice);
-    } else if (f.StatusBox(0).text() == kPortClosedNotice) {
-        f.StatusBox(0).setText("");
+        return false;
     }
+    if (f.StatusBox(0).text() == kPortClosedNotice) f.StatusBox(0).setText("");
+    return true;
 }
 
 void SendQuery(Program& p, int state, const std::string& command) {

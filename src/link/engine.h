@@ -16,7 +16,9 @@ inline constexpr int kRxLogKeep = 15000;
 inline constexpr int kRxBufferKeep = 4096;
 inline constexpr const char* kPortClosedNotice = "Port closed: command not sent";
 
-void SendCommand(Program& p);
+// True when the command went out; false when the port refused it (closed), which the
+// status line then says.
+bool SendCommand(Program& p);
 void Comport_OnComm(Program& p, int event);
 void RXTimer_Timer(Program& p);
 void ReplyTimeout_Timer(Program& p);

@@ -92,11 +92,12 @@ void EditProbe_Click(Program& p) {
 void ApplyDeviceTable(Program& p, const std::string& line) {
     Mainform& f = p.form;
     int16_t pos = 10;
-    bool unsent = false;
-    for (int i = 0; i <= 7; ++i) unsent = unsent || KeepsUnsentChange(p, f.NWDevIDBox(i).foreColour());
-    for (int i = 0; i <= 7 && !unsent; ++i) {
+    for (int i = 0; i <= 7; ++i) {
         const std::string field = ExtractParm(line, pos, static_cast<int16_t>(i + 1));
         TextBox& box = f.NWDevIDBox(i);
+        // An answer nobody asked for keeps the technician's unsent IDs (and their disabled
+        // "Scan") and refreshes every other slot; an asked read shows the hub's whole table.
+        if (KeepsUnsentChange(p, box.foreColour())) continue;
         box.setText(Val(field) == 0 ? std::string() : field);
         f.ScanCommand(i).setEnabled(Val(box.text()) != 0);
         box.setForeColour(kBlack);

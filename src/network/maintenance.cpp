@@ -57,6 +57,9 @@ std::string TimeDigits(const std::tm& t) {
 
 void SetTimeDate_Click(Program& p) { Send(p, cmd::kTimeSet + TimeDigits(p.platform.clock.localNow())); }
 
-void RefreshStat_Click(Program& p) { SendQuery(p, 10, cmd::kWdtQuery); }
+void RefreshStat_Click(Program& p) {
+    p.unaskedRead = false;  // an asked read: what an earlier unasked answer left no longer counts
+    SendQuery(p, 10, cmd::kWdtQuery);
+}
 
 }  // namespace kd

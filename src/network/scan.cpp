@@ -52,8 +52,11 @@ void ScanCommand_Click(Program& p, int index) {
     const std::string& id = f.NWDevIDBox(index).text();
     if (basic::Val(id) == 0) return;
     p.TxCommand = std::string(cmd::kScanId) + id + "," + std::to_string(index + 1) + p.LineEnd;
-    SendCommand(p);
+    const bool sent = SendCommand(p);
     f.ReplyTimeout.setEnabled(false);
+    // A command that never left has nothing to wait for: no countdown, and the status line
+    // keeps saying why.
+    if (!sent) return;
     f.StatText(index).setCaption("Scanning");
     f.MainTimer.setEnabled(true);
     p.ScanCountdown = kScanSeconds;

@@ -27,7 +27,13 @@ void SetEditMode(Program& p, bool on) {
 void Defaults_DblClick(Program& p, int index) {
     Mainform& f = p.form;
     if (f.DefEdit.checked()) return;
-    if (index == 5 || !f.ModemParm(index).readOnly()) f.ModemParm(index).setText(f.Defaults(index).text());
+    if (index != 5 && f.ModemParm(index).readOnly()) return;
+    TextBox& parm = f.ModemParm(index);
+    const bool same = parm.text() == f.Defaults(index).text();
+    parm.setText(f.Defaults(index).text());
+    // The copy is an edit even when the box shows that text already: the technician means
+    // "send this", so the change handler marks the row as it does for a new text.
+    if (same && parm.onChange) parm.onChange();
 }
 
 void Defaults_GotFocus(Program& p, int index) {

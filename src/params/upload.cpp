@@ -121,8 +121,9 @@ void UploadNext(Program& p) {
         p.form.Uploadbutton.setEnabled(false);
         return;
     }
-    // A value edited after the press (pasted while the upload ran) is checked again here.
-    if (RefuseUnsafeValue(p)) {
+    // A value edited after the press (pasted while the upload ran) is checked again here,
+    // for the item about to go out only: a later row stops the upload when its turn comes.
+    if (RefuseUnsafeValue(p, {items.front()})) {
         p.ReplyState = 0;
         return;
     }

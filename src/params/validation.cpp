@@ -64,9 +64,10 @@ void CheckParameters(Program& p) {
     p.ParmCheckFailed = 1;
 }
 
-bool RefuseUnsafeValue(Program& p) {
-    for (const UploadItem& item : PendingUploadItems(p)) {
-        const bool grouped = item.values.size() > 1;
+bool RefuseUnsafeValue(Program& p) { return RefuseUnsafeValue(p, PendingUploadItems(p)); }
+
+bool RefuseUnsafeValue(Program& p, const std::vector<UploadItem>& items) {
+    for (const UploadItem& item : items) {
         for (size_t i = 0; i < item.values.size(); ++i) {
             TextBox& box = *item.values[i];
             const std::string name = item.kind == UploadItem::Kind::DeviceTable
@@ -75,7 +76,7 @@ bool RefuseUnsafeValue(Program& p) {
             std::string message;
             if (HasLineBreak(box.text()))
                 message = name + " holds a line break: it cannot be sent!";
-            else if (grouped && box.text().find(',') != std::string::npos)
+            else if (box.text().find(',') != std::string::npos)
                 message = name + " must not contain a comma!";
             if (message.empty()) continue;
             TellAndFocus(p, message.c_str(), &box);

@@ -1,6 +1,7 @@
 #pragma once
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 // Checks run before an upload sends anything: the logger's own ranges, and values that
 // could not travel as the single field or single line they must be.
@@ -9,15 +10,18 @@ namespace kd {
 
 class Program;
 class TextBox;
+struct UploadItem;
 
 // Checks rows 0, 3, 4, 5 and 6; tells the user about the first failure and sets ParmCheckFailed.
 void CheckParameters(Program& p);
 
 // The first box of a changed item whose text cannot be sent safely (a line break would put a
-// second command on the line; a comma in one APN, FTP or device field would shift the fields),
-// starting at the item upload order names first; shows why and moves the focus there.
-// Returns false when everything to send is safe.
+// second command on the line; a comma ends the field, so the logger would store the text
+// before it or shift the fields after it), starting at the item upload order names first;
+// shows why and moves the focus there. Returns false when everything to send is safe.
 bool RefuseUnsafeValue(Program& p);
+// The same check on the given items only (the one about to go out during an upload).
+bool RefuseUnsafeValue(Program& p, const std::vector<UploadItem>& items);
 
 // The message box style of every problem the user can fix, then the box focused and selected.
 void TellAndFocus(Program& p, const char* message, TextBox* box);

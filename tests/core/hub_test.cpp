@@ -100,6 +100,37 @@ TEST_F(Hub, TableReplyFillsTheSlotsAndTurnsThemBlack) {
     EXPECT_EQ(f.NWDevIDBox(3).foreColour(), kRed);
 }
 
+// An unasked table (a custom command "AT+PTABLE?") refills every black slot and keeps only
+// the unsent red ones; an asked read shows the whole table, whatever an earlier unasked answer left.
+TEST_F(Hub, UnaskedTableKeepsOnlyRedSlotsAndAskedReadsShowItAll) {
+    f.EditNW.click();
+    typeInto(3, "999");
+    f.EditNW.click();
+    p.ReplyState = 0;
+    reply("+PTABLE: 12345,1301,1202,0,1204,0,1207,0");
+    const char* shown[8] = {"12345", "1301", "1202", "999", "1204", "", "1207", ""};
+    for (int i = 0; i <= 7; ++i) {
+        EXPECT_EQ(f.NWDevIDBox(i).text(), shown[i]) << i;
+        EXPECT_EQ(f.NWDevIDBox(i).foreColour(), i == 3 ? kRed : kBlack) << i;
+        EXPECT_EQ(f.ScanCommand(i).enabled(), i != 3 && *shown[i] != '\0') << i;
+    }
+
+    p.ReplyState = 0;
+    reply("+SNR: 12345");  // an unasked answer that goes on reading
+    ASSERT_TRUE(p.unaskedRead);
+    p.ProductType = 3;
+    f.RefreshStat.setEnabled(true);
+    f.RefreshStat.click();
+    for (const char* line : {"+WDT: 1", "+POR: 2", "+AUTOPD: 0", "+TIME: 24/05/12,10:31:02", "+MPOWER: 1",
+                             "+BATVOLTS: 3.61", "+CREG: 0,1"})
+        reply(line);
+    ASSERT_EQ(last(), "AT+PTABLE?");
+    reply("+PTABLE: 12345,1301,1202,1303,1204,0,1207,0");
+    EXPECT_EQ(f.NWDevIDBox(3).text(), "1303");
+    EXPECT_EQ(f.NWDevIDBox(3).foreColour(), kBlack);
+    EXPECT_TRUE(f.ScanCommand(3).enabled());
+}
+
 TEST_F(Hub, ScanCountsDownAndEndsItselfAtTheThirtyFifthTick) {
     const size_t before = rig.port.commands.size();
     f.ScanCommand(1).click();
@@ -130,6 +161,22 @@ TEST_F(Hub, ScanCountsDownAndEndsItselfAtTheThirtyFifthTick) {
     // A late answer is still shown in the scanned slot.
     reply("+SCANID: 1201,0,12,85");
     EXPECT_EQ(f.StatText(1).caption(), "12/85%");
+}
+
+// After a disconnect the panel stays, but a scan whose command cannot leave does not start.
+TEST_F(Hub, ScanWithThePortClosedDoesNotCountDown) {
+    f.ConnectButton.click();
+    ASSERT_FALSE(rig.port.isOpen());
+    ASSERT_TRUE(f.ScanCommand(1).enabled());
+    f.ScanCommand(1).click();
+    EXPECT_EQ(f.StatusBox(0).text(), "Port closed: command not sent");
+    EXPECT_EQ(p.ScanCountdown, 0);
+    EXPECT_FALSE(f.MainTimer.enabled());
+    EXPECT_FALSE(f.ReplyTimeout.enabled());
+    EXPECT_TRUE(f.NWFrame.enabled() && f.LogProbeFrame.enabled() && f.ModemFrame.enabled());
+    EXPECT_EQ(f.StatText(1).caption(), "");
+    rig.clock.advance(2000);
+    EXPECT_EQ(f.StatusBox(0).text(), "Port closed: command not sent");
 }
 
 TEST_F(Hub, ScanResultShowsEachStatusCodeInRed) {

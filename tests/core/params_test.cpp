@@ -142,6 +142,18 @@ TEST_F(Params, DoubleClickCopiesADefaultIntoEditableRowsAndTheSimNumber) {
     EXPECT_EQ(f.ModemParm(5).text(), "8927");
     EXPECT_EQ(f.ModemParm(5).foreColour(), kBlack);  // a reply is awaited: not marked
 
+    // A default equal to the value shown, and an empty default into an empty box, mark the
+    // row too: the copy means "send this".
+    f.Uploadbutton.setEnabled(false);
+    f.ModemParm(3).setText(p.DefLogint);
+    p.ReplyState = 0;
+    f.Defaults(3).onDblClick();
+    EXPECT_EQ(f.ModemParm(3).foreColour(), kRed);
+    EXPECT_TRUE(f.Uploadbutton.enabled());
+    ASSERT_EQ(f.ModemParm(6).text(), "");
+    f.Defaults(6).onDblClick();
+    EXPECT_EQ(f.ModemParm(6).foreColour(), kRed);
+
     f.Defaults(9).setText("guest");
     f.Defaults(9).onGotFocus();
     EXPECT_EQ(f.Defaults(9).selStart(), 0);

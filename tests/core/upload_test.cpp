@@ -200,6 +200,8 @@ TEST_F(Upload, ACheckFailureOrAnUnsafeValueSendsNothingAndNamesTheBox) {
         {13, "pw,1", "FTP Password must not contain a comma!"},
         {8, "internet\r\nAT+SNR=1", "APN Name holds a line break: it cannot be sent!"},
         {14, "083\n", "Home No holds a line break: it cannot be sent!"},
+        {14, "08,3", "Home No must not contain a comma!"},  // the logger would store "08"
+        {6, "0821234567,1", "Own Number must not contain a comma!"},
     };
     for (const Case& c : cases) {
         const std::string before = f.ModemParm(c.row).text();
@@ -215,6 +217,23 @@ TEST_F(Upload, ACheckFailureOrAnUnsafeValueSendsNothingAndNamesTheBox) {
         f.ModemParm(c.row).setText(before);
         f.ModemParm(c.row).setForeColour(kBlack);
     }
+}
+
+// During the upload only the item about to go out is checked: a comma pasted into a later
+// row stops the upload there, not before the safe items ahead of it.
+TEST_F(Upload, AValuePastedMidUploadStopsOnlyItsOwnItem) {
+    f.ModemParm(3).setText("15");
+    f.ModemParm(8).setText("apn.new");
+    f.ModemParm(14).setText("0831112222");
+    confirms("AT+LOGINT=15", "+LOGINT: 15");
+    confirms("AT+APNCON=apn.new,user,pass", "+APNCON: apn.new,user,pass");
+    f.Uploadbutton.click();
+    f.ModemParm(14).setText("08,3");  // pasted while the first step awaits its answer
+    logger.pump(rig.port);
+    EXPECT_EQ(sent(), (std::vector<std::string>{"AT+LOGINT=15", "AT+APNCON=apn.new,user,pass"}));
+    EXPECT_EQ(messages(), std::vector<std::string>{"Home No must not contain a comma!"});
+    EXPECT_EQ(f.ModemParm(14).foreColour(), kRed);
+    EXPECT_EQ(p.ReplyState, 0);
 }
 
 TEST_F(Upload, NothingChangedIsSaidAndNothingSent) {
