@@ -135,7 +135,7 @@ void WireComsBox(Program& p, ComsBox& box) {
     box.OKButton.onClick = [&p, &box] {
         const std::string& text = box.ComsCombo.text();
         p.PortNumber = basic::Left(text, 3) == "COM" ? static_cast<int16_t>(ComNumber(text)) : int16_t{1};
-        WriteIniValue(p, kSection, "Comport", basic::Str(p.PortNumber));
+        if (!WriteIniValue(p, kSection, "Comport", basic::Str(p.PortNumber))) TellUnsaved(p);
         box.unload();
     };
     box.CancelButton.onClick = [&box] { box.unload(); };

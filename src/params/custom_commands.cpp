@@ -14,7 +14,7 @@ void CustomSend_Click(Program& p, int index) {
     if (text.empty()) return;
     p.TxCommand = text + p.LineEnd;
     SendCommand(p);
-    WriteIniValue(p, kSection, "Cust" + std::to_string(index + 1), text);
+    if (!WriteIniValue(p, kSection, "Cust" + std::to_string(index + 1), text)) TellUnsaved(p);
 }
 
 }  // namespace kd

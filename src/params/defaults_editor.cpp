@@ -72,7 +72,11 @@ void SaveDefaults(Program& p) {
         {"Logint", &p.DefLogint}, {"FTPint", &p.DefFTPint}, {"APNname", &p.DefAPNname},
         {"APNun", &p.DefAPNun},   {"APNpw", &p.DefAPNpw},   {"FTPname", &p.DefFTPname},
         {"FTPun", &p.DefFTPun},   {"FTPpw", &p.DefFTPpw},   {"Home", &p.DefHome}};
-    for (const auto& [key, value] : keys) WriteIniValue(p, kSection, key, *value);
+    // One rewrite for the nine keys, and one word in the status line should it fail.
+    IniFile::Batch batch(p.platform.settings);
+    bool saved = true;
+    for (const auto& [key, value] : keys) saved = WriteIniValue(p, kSection, key, *value) && saved;
+    if (!batch.commit() || !saved) TellUnsaved(p);
 }
 
 }  // namespace kd

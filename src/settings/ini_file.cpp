@@ -250,7 +250,18 @@ bool IniFile::store(const Snapshot& on, const std::string& text) {
     bool ok = WriteWhole(fd, text);
     if (ok && on.state == State::Readable) {
         // Owner first: a change of owner clears set-id bits the mode then restores.
-        ok = ::fchown(fd, on.owner, on.group) == 0 && ::fchmod(fd, on.mode) == 0;
+        unsigned mode = on.mode;
+        if (::fchown(fd, on.owner, on.group) != 0) {
+            // The owner may hand a file only to a group of their own, so a file an administrator
+            // gave the user (chown user, the group left as it was) cannot keep its group. It is
+            // saved anyway, in the group the new file got; since that group's members and the
+            // old group's (now others) are other people than before, both classes keep only
+            // what the old group and the old others could both do: nobody gains a right.
+            ok = errno == EPERM && on.owner == ::geteuid();
+            const unsigned both = (on.mode >> 3) & on.mode & 07;
+            mode = (on.mode & ~(S_ISGID | 077u)) | (both << 3) | both;
+        }
+        ok = ok && ::fchmod(fd, mode) == 0;
     } else if (ok && ::geteuid() == 0) {
         // Root creating the file in a user's folder gives it to that user.
         struct stat folder {};

@@ -14,9 +14,13 @@ std::string ReadIniValue(Program& p, const std::string& section, const std::stri
     return p.platform.settings.read(section, key);
 }
 
-void WriteIniValue(Program& p, const std::string& section, const std::string& key, const std::string& value) {
-    // A refused write is not reported: the program goes on with the values in memory.
-    (void)p.platform.settings.write(section, key, value);
+bool WriteIniValue(Program& p, const std::string& section, const std::string& key, const std::string& value) {
+    // The program goes on with the values in memory whatever happens here.
+    return p.platform.settings.write(section, key, value);
+}
+
+void TellUnsaved(Program& p) {
+    p.form.StatusBox(0).setText("Not saved: cannot write " + p.platform.settings.path().string());
 }
 
 std::string WindowsDirectory() {

@@ -14,7 +14,11 @@ inline constexpr const char* kSection = "DEFAULT";
 
 void ReadSettingsFile(Program& p);
 std::string ReadIniValue(Program& p, const std::string& section, const std::string& key);
-void WriteIniValue(Program& p, const std::string& section, const std::string& key, const std::string& value);
+// True when the value is in the file. Start-up repairs ignore a failure; a save the user
+// asked for tells it with TellUnsaved.
+bool WriteIniValue(Program& p, const std::string& section, const std::string& key, const std::string& value);
+// Says once in the status line that a save the user asked for did not reach the file.
+void TellUnsaved(Program& p);
 // The settings folder, ending in the path separator.
 std::string WindowsDirectory();
 

@@ -243,6 +243,47 @@ TEST(IniFileOnDisk, AFileThatCannotBeReadOrWrittenIsLeftAsItIs) {
     }
 }
 
+// A file an administrator handed to the user (owner nobody, group root, which nobody is not
+// in): every save still lands; the new file is in nobody's group, and that group and others
+// keep only what both the old group and the old others had.
+TEST(IniFileOnDisk, AUsersFileInAGroupTheUserIsNotInIsSavedWithoutWideningIt) {
+    if (!RunningAsRoot()) GTEST_SKIP() << "giving files to other users needs root";
+    const struct {
+        mode_t mode;
+        bool viaLink;
+        const char* after;
+    } cases[] = {
+        {0640, false, "65534:65534 0600"}, {0644, false, "65534:65534 0644"},
+        {0604, false, "65534:65534 0600"}, {0660, true, "65534:65534 0600"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.mode) + (c.viaLink ? " via link" : ""));
+        const fs::path dir = MakeTempDir();
+        for (const fs::path& d : {dir, dir / "cfg", dir / "dotfiles"}) {
+            fs::create_directories(d);
+            ASSERT_EQ(::chown(d.c_str(), kNobody, kNobody), 0);
+        }
+        const fs::path file = dir / "cfg" / kSettingsFileName;
+        const fs::path real = c.viaLink ? dir / "dotfiles" / kSettingsFileName : file;
+        std::ofstream(real, std::ios::binary) << kText;
+        ASSERT_EQ(::chown(real.c_str(), kNobody, 0), 0);
+        ASSERT_EQ(::chmod(real.c_str(), c.mode), 0);
+        if (c.viaLink) Link("../dotfiles/ORVIKAS.ini", file);
+        const Look before = LookAt(file);
+
+        const std::string got = InChild([&] { return IniFile(file).write("DEFAULT", "Comport", "9") ? "written" : "refused"; });
+        EXPECT_EQ(got, "written");
+        const Look after = LookAt(file);
+        EXPECT_EQ(after.name, before.name);
+        EXPECT_EQ(after.owner, c.after);
+        EXPECT_EQ(after.folders, before.folders);
+        std::string text = before.text;
+        text.replace(text.find("Comport=3"), 9, "Comport=9");
+        EXPECT_EQ(after.text, text);
+        fs::remove_all(dir);
+    }
+}
+
 TEST(SettingsDirectory, FollowsXdgConfigHome) {
     const char* old = std::getenv("XDG_CONFIG_HOME");
     const std::string saved = old ? old : "";

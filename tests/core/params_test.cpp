@@ -179,4 +179,20 @@ TEST_F(Params, CustomCommandsSendAsTypedAndStoreOnlyTheirOwnKey) {
     EXPECT_EQ(rig.fileText().find("Cust2"), std::string::npos);
 }
 
+// A save the technician asked for that does not reach the file is said once, naming the file.
+TEST_F(Params, ASaveThatFailsIsSaidInTheStatusLine) {
+    std::filesystem::permissions(rig.iniPath(), std::filesystem::perms::owner_read);  // protected: even root keeps off
+    const std::string said = "Not saved: cannot write " + rig.iniPath();
+    f.DefEdit.click();
+    f.DefEdit.click();
+    EXPECT_FALSE(f.DefEdit.checked());
+    EXPECT_EQ(f.StatusBox(0).text(), said);
+    f.StatusBox(0).setText("");
+    f.ConnectButton.click();
+    f.CustomCMD(0).setText("AT+FW?");
+    f.CustomSend(0).setEnabled(true);
+    f.CustomSend(0).click();
+    EXPECT_EQ(f.StatusBox(0).text(), said);
+}
+
 }  // namespace
