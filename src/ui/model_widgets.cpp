@@ -432,8 +432,12 @@ void Bind(OptionButton& model, QRadioButton* w) {
     };
     new Watch(model, w, sync);
     model.onFocusRequest = [w] { w->setFocus(Qt::OtherFocusReason); };
-    QObject::connect(w, &QAbstractButton::clicked, w, [&model, sync](bool checked) {
-        if (checked) model.setValue(true);
+    // toggled, not clicked: a screen reader's Toggle action changes the state without a click.
+    // The program's own changes are mirrored with signals blocked, so they never come back as
+    // the user's; a button being cleared is the model's to clear (it keeps the group exclusive).
+    QObject::connect(w, &QAbstractButton::toggled, w, [&model, sync](bool checked) {
+        if (!checked) return;
+        model.setValue(true);
         sync();  // a refused change puts the button back
     });
     sync();
@@ -457,14 +461,18 @@ void Bind(ComboBox& model, QComboBox* w) {
     };
     new Watch(model, w, sync);
     model.onFocusRequest = [w] { w->setFocus(Qt::OtherFocusReason); };
-    // activated: the user's choice only; the program's own changes arrive through the model.
-    QObject::connect(w, &QComboBox::activated, w, [&model, sync](int index) {
+    // currentIndexChanged, not activated: a screen reader's scroll actions change the entry
+    // without activating one. The program's own changes are mirrored with signals blocked.
+    QObject::connect(w, &QComboBox::currentIndexChanged, w, [&model, sync](int index) {
         model.setListIndex(index);
         sync();
     });
     if (w->isEditable()) {
         QObject::connect(w, &QComboBox::editTextChanged, w, [&model, w](const QString& text) {
             if (w->signalsBlocked()) return;
+            // Choosing an entry puts its text in the box before Qt reports the new index: the
+            // index goes first, so mirroring the text cannot put the old entry back.
+            if (w->currentIndex() >= 0 && w->currentIndex() != model.listIndex()) model.setListIndex(w->currentIndex());
             model.setText(ToBytes(text));
         });
     }

@@ -2,6 +2,7 @@
 // user events reaching the core, model changes reaching the widgets.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -16,6 +17,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTextDocument>
+#include <array>
 #include <type_traits>
 
 #include "ui/model_widgets.h"
@@ -295,6 +297,52 @@ TEST(MainWindowEvents, OptionButtonsAndListsReportTheUsersChoice) {
     rig.form.RFChannel.setListIndex(-1);
     rig.window.syncView();
     EXPECT_EQ(channel->currentIndex(), -1);
+}
+
+// A screen reader's Toggle on an option button reaches the core once, as a click or a key
+// does, and a list's choice once; the program's own changes never echo back.
+TEST(MainWindowEvents, ScreenReaderActionsReachTheCoreOnceAndTheProgramsOwnChangesNever) {
+    ViewRig rig;
+    rig.program.SimTypeRead = 1;  // the logger has reported its SIM type: choices are marked
+    std::array<int, 2> clicks{};
+    for (int i = 0; i <= 1; ++i) {
+        rig.form.SIMTypeOption(i).setEnabled(true);
+        rig.form.SIMTypeOption(i).onClick = [&, i, run = rig.form.SIMTypeOption(i).onClick] { ++clicks[i]; run(); };
+    }
+    auto* contract = rig.widget<QRadioButton>("SIMTypeOption(0)");
+    auto* prepaid = rig.widget<QRadioButton>("SIMTypeOption(1)");
+    const auto toggle = [](QWidget* w) {
+        QAccessibleActionInterface* a = QAccessible::queryAccessibleInterface(w)->actionInterface();
+        ASSERT_TRUE(a->actionNames().contains(QAccessibleActionInterface::toggleAction()));
+        a->doAction(QAccessibleActionInterface::toggleAction());
+    };
+
+    toggle(prepaid);
+    EXPECT_TRUE(rig.form.SIMTypeOption(1).value());
+    EXPECT_FALSE(rig.form.SIMTypeOption(0).value());
+    EXPECT_TRUE(rig.form.NetworkName.enabled());
+    EXPECT_EQ(rig.form.SIMtypeFrame.foreColour(), kd::kRed);
+    toggle(contract);
+    EXPECT_TRUE(rig.form.SIMTypeOption(0).value());
+    EXPECT_FALSE(rig.form.NetworkName.enabled());
+    EXPECT_EQ(clicks, (std::array<int, 2>{1, 1}));
+    prepaid->click();
+    Key(contract, Qt::Key_Space, " ");
+    EXPECT_EQ(clicks, (std::array<int, 2>{2, 2}));
+    rig.form.SIMTypeOption(1).setValue(true);  // the program's choice: its handler runs once
+    rig.window.syncView();
+    EXPECT_TRUE(prepaid->isChecked());
+    EXPECT_EQ(clicks, (std::array<int, 2>{2, 3}));
+
+    auto* network = rig.widget<QComboBox>("NetworkName");
+    int picks = 0;
+    rig.form.NetworkName.onClick = [&, run = rig.form.NetworkName.onClick] { ++picks; run(); };
+    rig.form.NetworkName.setListIndex(2);
+    rig.window.syncView();
+    Key(network, Qt::Key_Down);
+    EXPECT_EQ(rig.form.NetworkName.listIndex(), 3);
+    EXPECT_EQ(rig.program.NetworkIndex, 3);
+    EXPECT_EQ(picks, 2);  // the program's selection, then the key's: each once
 }
 
 TEST(MainWindowEvents, FrameCaptionColourLeavesItsControlsAlone) {
