@@ -42,13 +42,24 @@ private:
     std::function<void()> mirror_;
 };
 
-void SetTextPalette(QWidget* w, Colour fore, Colour back, QPalette::ColorRole textRole, QPalette::ColorRole baseRole) {
+// The text colour while the widget reads as disabled. A control the program disabled itself,
+// and one showing the theme's own text colour, look disabled as the theme draws it. A colour
+// the program chose (a change mark, a blinking status) is drawn as chosen while only a frame
+// around the control blocks input, as during a hub scan: the frame still takes no input.
+QColor DisabledText(const QPalette& system, QPalette::ColorRole role, const QColor& chosen, bool themeColour,
+                    bool ownEnabled) {
+    return ownEnabled && !themeColour ? chosen : system.color(QPalette::Disabled, role);
+}
+
+void SetTextPalette(QWidget* w, Colour fore, Colour back, bool ownEnabled, QPalette::ColorRole textRole,
+                    QPalette::ColorRole baseRole) {
     const QPalette system = QApplication::palette(w);
     QPalette pal = w->palette();
     const QColor base = ResolveColour(back, system);
     const QColor text = ResolveTextColour(fore, back, system, textRole);
-    // Disabled text keeps the theme's greyed colour, so a disabled box still looks disabled.
+    const bool themeColour = fore == kBlack && (back & 0x80000000u) != 0;
     for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive}) pal.setColor(g, textRole, text);
+    pal.setColor(QPalette::Disabled, textRole, DisabledText(system, textRole, text, themeColour, ownEnabled));
     for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) pal.setColor(g, baseRole, base);
     if (pal != w->palette()) w->setPalette(pal);
 }
@@ -88,7 +99,7 @@ void BoxEdit::mirror() {
         setCursorPosition(hasFocus() ? std::min<int>(pos, static_cast<int>(t.size())) : 0);
     }
     if (isReadOnly() != model_.readOnly()) setReadOnly(model_.readOnly());
-    SetTextPalette(this, model_.foreColour(), model_.backColour(), QPalette::Text, QPalette::Base);
+    SetTextPalette(this, model_.foreColour(), model_.backColour(), model_.enabled(), QPalette::Text, QPalette::Base);
     MirrorEnabled(this, model_.enabled());
     if (isHidden() == model_.visible()) setHidden(!model_.visible());
     if (model_.selectionSerial() != selectionSeen_) applySelection();
@@ -122,9 +133,19 @@ void BoxEdit::mouseDoubleClickEvent(QMouseEvent* event) {
     if (model_.onDblClick) model_.onDblClick();
 }
 
+void BoxEdit::mousePressEvent(QMouseEvent* event) {
+    QLineEdit::mousePressEvent(event);
+    if (!selectAfterPress_) return;
+    selectAfterPress_ = false;
+    mirror();  // the text the selection refers to may still be waiting for the next pass
+    applySelection();
+}
+
 void BoxEdit::focusInEvent(QFocusEvent* event) {
     QLineEdit::focusInEvent(event);
+    const uint64_t requested = model_.selectionSerial();
     if (model_.onGotFocus) model_.onGotFocus();
+    selectAfterPress_ = event->reason() == Qt::MouseFocusReason && model_.selectionSerial() != requested;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -194,7 +215,7 @@ void TrafficPane::mirror() {
         setReadOnly(model_.readOnly());
         if (model_.readOnly()) setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     }
-    SetTextPalette(this, model_.foreColour(), model_.backColour(), QPalette::Text, QPalette::Base);
+    SetTextPalette(this, model_.foreColour(), model_.backColour(), model_.enabled(), QPalette::Text, QPalette::Base);
     MirrorEnabled(this, model_.enabled());
     if (isHidden() == model_.visible()) setHidden(!model_.visible());
     if (textChanged || model_.selectionSerial() != selectionSeen_) applySelection();
@@ -392,6 +413,8 @@ void Bind(Label& model, QLabel* w, const QString& spokenPrefix) {
         const QColor colour = model.foreColour() == kBlack ? system.color(QPalette::WindowText)
                                                            : ResolveColour(model.foreColour(), system);
         for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive}) pal.setColor(g, QPalette::WindowText, colour);
+        pal.setColor(QPalette::Disabled, QPalette::WindowText,
+                     DisabledText(system, QPalette::WindowText, colour, model.foreColour() == kBlack, model.enabled()));
         if (pal != w->palette()) w->setPalette(pal);
         MirrorEnabled(w, model.enabled());
         if (w->isHidden() == model.visible()) w->setHidden(!model.visible());

@@ -32,6 +32,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
 
@@ -43,6 +44,9 @@ private:
 
     TextBox& model_;
     uint64_t selectionSeen_ = 0;
+    // The program selected text as a mouse press brought the focus; the press would place
+    // the caret over it, so the selection is made again after the press.
+    bool selectAfterPress_ = false;
 };
 
 // A multi-line, scrolling traffic pane. Appends when the model text only grew, so a pane

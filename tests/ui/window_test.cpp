@@ -17,6 +17,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTextDocument>
+#include <QTest>
 #include <array>
 #include <type_traits>
 
@@ -267,6 +268,23 @@ TEST(MainWindowEvents, SelectionAndFocusRequestsFromTheCore) {
     EXPECT_EQ(box->selectedText(), "10");
 }
 
+// A click into a default box selects its whole text, as Tab does: the press that brings the
+// focus must not put the caret over the selection the program made.
+TEST(MainWindowEvents, AMouseClickIntoADefaultSelectsItsWholeText) {
+    ViewRig rig;
+    rig.window.show();
+    rig.window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&rig.window));
+    auto* home = rig.widget<QLineEdit>("Defaults(14)");
+    ASSERT_FALSE(home->text().isEmpty());
+    QTest::mouseClick(home, Qt::LeftButton, {}, QPoint(home->width() / 2, home->height() / 2));
+    ASSERT_TRUE(home->hasFocus());
+    EXPECT_EQ(home->selectedText(), home->text());
+    // Once in the box, a click places the caret as usual.
+    QTest::mouseClick(home, Qt::LeftButton, {}, QPoint(4, home->height() / 2));
+    EXPECT_FALSE(home->hasSelectedText());
+}
+
 TEST(MainWindowEvents, OptionButtonsAndListsReportTheUsersChoice) {
     ViewRig rig;
     rig.form.SIMTypeOption(0).setEnabled(true);
@@ -372,6 +390,46 @@ TEST(MainWindowEvents, FrameCaptionColourLeavesItsControlsAlone) {
     rig.window.syncView();
     rig.form.NWFrame.setEnabled(true);
     EXPECT_FALSE(rig.button("ScanCommand(1)")->isEnabled());
+}
+
+// During a hub scan three frames take no input, yet the colours the program sets are drawn as
+// set: a red change mark stays red and the scanned slot's "Scanning" blinks.
+TEST(MainWindowEvents, ProgramColoursShowWhileAScanBlocksTheirFrames) {
+    ViewRig rig;
+    const auto redPixels = [](QWidget* w) {
+        const QImage image = w->grab().toImage();
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                n += c.red() > 200 && c.green() < 60 && c.blue() < 60;
+            }
+        return n;
+    };
+    rig.form.ModemParm(3).setText("15");  // typed: marked red
+    rig.form.ConnectButton.click();
+    rig.form.NWDevIDBox(3).setText("1234");
+    rig.form.ScanCommand(3).setEnabled(true);
+    rig.form.ScanCommand(3).click();
+    ASSERT_FALSE(rig.form.ModemFrame.enabled());
+    auto* mark = rig.widget<QLineEdit>("ModemParm(3)");
+    auto* status = rig.widget<QLabel>("StatText(3)");
+    EXPECT_FALSE(mark->isEnabled());
+    EXPECT_FALSE(status->isEnabled());
+    EXPECT_GT(redPixels(mark), 0);
+
+    std::array<bool, 4> red{};
+    for (bool& r : red) {
+        rig.clock.advance(250);
+        rig.window.syncView();
+        r = redPixels(status) > 0;
+    }
+    EXPECT_EQ(red[0], red[2]);
+    EXPECT_EQ(red[1], red[3]);
+    EXPECT_NE(red[0], red[1]);
+    // A box the theme draws in its own colour still looks disabled.
+    EXPECT_EQ(rig.widget<QWidget>("ModemParm(4)")->palette().color(QPalette::Disabled, QPalette::Text),
+              QApplication::palette(mark).color(QPalette::Disabled, QPalette::Text));
 }
 
 TEST(MainWindowEvents, MenuCommandsGoThroughTheCoreAndItsDialogs) {
