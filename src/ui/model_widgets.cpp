@@ -76,7 +76,9 @@ BoxEdit::BoxEdit(TextBox& model, QWidget* parent) : QLineEdit(parent), model_(mo
         setFocus(Qt::OtherFocusReason);
         applySelection();
     };
-    connect(this, &QLineEdit::textEdited, this, &BoxEdit::userEdited);
+    // textChanged, not textEdited: a screen reader sets the text without typing. The program's
+    // own texts are mirrored with signals blocked, so they never come back as the user's.
+    connect(this, &QLineEdit::textChanged, this, &BoxEdit::userEdited);
     selectionSeen_ = model_.selectionSerial();
     mirror();
 }
@@ -90,13 +92,15 @@ void BoxEdit::mirror() {
     const QString t = FromBytes(model_.text());
     // The limit is for typing only: a longer text from the program is shown whole.
     const int limit = model_.maxLength() > 0 ? std::max<int>(model_.maxLength(), static_cast<int>(t.size())) : 32767;
-    if (maxLength() != limit) setMaxLength(limit);
-    if (text() != t) {
-        const QSignalBlocker block(this);
-        const int pos = cursorPosition();
-        setText(t);
-        // A box the user is not in shows the start of a long text, not its end.
-        setCursorPosition(hasFocus() ? std::min<int>(pos, static_cast<int>(t.size())) : 0);
+    {
+        const QSignalBlocker block(this);  // a shorter limit cuts the old text: not the user's change
+        if (maxLength() != limit) setMaxLength(limit);
+        if (text() != t) {
+            const int pos = cursorPosition();
+            setText(t);
+            // A box the user is not in shows the start of a long text, not its end.
+            setCursorPosition(hasFocus() ? std::min<int>(pos, static_cast<int>(t.size())) : 0);
+        }
     }
     if (isReadOnly() != model_.readOnly()) setReadOnly(model_.readOnly());
     SetTextPalette(this, model_.foreColour(), model_.backColour(), model_.enabled(), QPalette::Text, QPalette::Base);

@@ -361,6 +361,11 @@ TEST(MainWindowEvents, ScreenReaderActionsReachTheCoreOnceAndTheProgramsOwnChang
     EXPECT_EQ(rig.form.NetworkName.listIndex(), 3);
     EXPECT_EQ(rig.program.NetworkIndex, 3);
     EXPECT_EQ(picks, 2);  // the program's selection, then the key's: each once
+
+    // A screen reader may set a box's text outright, without a key press.
+    QAccessible::queryAccessibleInterface(rig.widget<QLineEdit>("ModemParm(8)"))->editableTextInterface()->insertText(0, "apn");
+    EXPECT_EQ(rig.form.ModemParm(8).text(), "apn");
+    EXPECT_EQ(rig.form.ModemParm(8).foreColour(), kd::kRed);
 }
 
 TEST(MainWindowEvents, FrameCaptionColourLeavesItsControlsAlone) {
