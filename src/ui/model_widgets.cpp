@@ -110,7 +110,8 @@ void BoxEdit::mirror() {
 }
 
 void BoxEdit::userEdited(const QString& typed) {
-    model_.setText(ToBytes(typed));  // runs the change handler, as typing did
+    // A locked box takes no text from the user, not even through the accessibility interface.
+    if (!model_.readOnly()) model_.setText(ToBytes(typed));  // runs the change handler, as typing did
     // Characters outside the byte range became '?': show what the program holds.
     mirror();
 }
@@ -488,8 +489,9 @@ void Bind(ComboBox& model, QComboBox* w) {
     };
     new Watch(model, w, sync);
     model.onFocusRequest = [w] { w->setFocus(Qt::OtherFocusReason); };
-    // currentIndexChanged, not activated: a screen reader's scroll actions change the entry
-    // without activating one. The program's own changes are mirrored with signals blocked.
+    // currentIndexChanged, not activated: every way the entry can change (mouse, keys, wheel, an
+    // accessibility client's selection) reaches the model once. The program's own changes are
+    // mirrored with signals blocked.
     QObject::connect(w, &QComboBox::currentIndexChanged, w, [&model, sync](int index) {
         model.setListIndex(index);
         sync();

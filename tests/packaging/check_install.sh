@@ -18,7 +18,8 @@ share=$prefix/share
 expected=(bin/keldamar-utility bin/keldamar-sim
           "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml"
           share/icons/hicolor/scalable/apps/keldamar-utility.svg
-          share/man/man1/keldamar-utility.1.gz share/man/man1/keldamar-sim.1.gz)
+          share/man/man1/keldamar-utility.1.gz share/man/man1/keldamar-sim.1.gz
+          share/doc/keldamar-utility/copyright share/doc/keldamar-utility/changelog.gz)
 for size in 16 22 24 32 48 64 128 256; do
   expected+=("share/icons/hicolor/${size}x${size}/apps/keldamar-utility.png")
 done
@@ -27,6 +28,12 @@ for f in "${expected[@]}"; do [ -s "$prefix/$f" ] || problem "not installed: $f"
 # The entry's icon and program are the installed ones.
 grep -qx 'Icon=keldamar-utility' "$share/applications/$id.desktop" || problem "desktop entry names another icon"
 grep -qx 'Exec=keldamar-utility' "$share/applications/$id.desktop" || problem "desktop entry starts another program"
+
+# The changelog's newest entry is the version the package is built as.
+version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
+newest=$(gzip -dc "$share/doc/keldamar-utility/changelog.gz" | sed -n '1s/^keldamar-utility (\([^)]*\)).*/\1/p')
+[ "$newest" = "$version" ] || problem "changelog's newest entry is $newest, the package is $version"
+grep -q '^License: GPL-3+$' "$share/doc/keldamar-utility/copyright" || problem "copyright file names no GPL-3+ licence"
 
 # The page must keep up with the options.
 page=$(gzip -dc "$share/man/man1/keldamar-sim.1.gz" | sed 's/\\-/-/g')
