@@ -61,9 +61,8 @@ UploadPreviewDialog::UploadPreviewDialog(const std::vector<UploadPreviewRow>& ro
     }
     table_->resizeColumnsToContents();
     table_->horizontalHeader()->setStretchLastSection(true);
-    const int rowsShown = std::min(static_cast<int>(rows.size()), 12);
-    table_->setMinimumHeight(table_->horizontalHeader()->sizeHint().height() +
-                             table_->verticalHeader()->defaultSectionSize() * rowsShown + 2 * table_->frameWidth());
+    // Every row in view without scrolling: a preview that hides rows hides what will be sent.
+    table_->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
     table_->setMinimumWidth(std::max(420, table_->horizontalHeader()->length() + 2 * table_->frameWidth() + 24));
 
     auto* buttons = new QDialogButtonBox(this);
