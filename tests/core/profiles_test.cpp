@@ -1,6 +1,5 @@
 // Fleet profiles on File > Save and File > Load, the upload preview and the checked upload.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <fstream>
 #include <map>
@@ -70,12 +69,7 @@ struct ReadLogger {
 };
 
 void Put(const fs::path& file, const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
-std::string Text(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+std::string Text(const fs::path& file) { return (std::stringstream() << std::ifstream(file).rdbuf()).str(); }
 
 const std::string kRows =
     "[PROFILE]\r\nLogint=15\r\nFTPint=60\r\nAPNname=apn.fleet\r\nAPNun=\r\nAPNpw=\" two words \"\r\n"
@@ -86,8 +80,7 @@ const std::pair<int, const char*> kEdits[] = {{3, "15"},  {4, "60"},           {
 
 TEST(Profile, SavedFromOneLoggerAndLoadedOnAnotherItMarksOnlyWhatDiffers) {
     struct Case {
-        const char* name;
-        const char* firmware;
+        const char *name, *firmware;
         std::string file;
         bool overwrites;  // a stale profile lies there already
         const char* loaded;
@@ -117,11 +110,7 @@ TEST(Profile, SavedFromOneLoggerAndLoadedOnAnotherItMarksOnlyWhatDiffers) {
         from.f.SaveButton.click();
         EXPECT_EQ(from.rig.dialogs.fileDialogs, std::vector<std::string>{"save  logger-12345.kdprofile"});
         EXPECT_EQ(Text(file), c.file);
-        struct stat st {};
-        ASSERT_EQ(::stat(file.c_str(), &st), 0);
-        if (!c.overwrites) {
-            EXPECT_EQ(st.st_mode & 0777, 0600u);
-        }
+        EXPECT_TRUE(c.overwrites || fs::status(file).permissions() == (fs::perms::owner_read | fs::perms::owner_write));
         EXPECT_EQ(from.f.StatusBox(0).text(), "Profile saved to " + file.string());
 
         ReadLogger to(c.firmware);
