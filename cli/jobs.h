@@ -1,0 +1,20 @@
+#pragma once
+// The work of each subcommand on one session with its port open, through the core's own
+// procedures; each ends by finishing the session with its outcome.
+#include <string>
+
+namespace kdcli {
+
+class Session;
+
+// "Load Settings" as the window runs it, then every value the window shows.
+void StartRead(Session& s);
+// The logger's clock from this computer's, as the window's "Set" sends it.
+void StartSetTime(Session& s);
+// One command; the reply lines until the reply time-out passes without another.
+void StartSend(Session& s, const std::string& command);
+
+// How far a read is: commands sent against the longest chain (a hub with the SIM type).
+inline constexpr int kReadCommands = 24;
+
+}  // namespace kdcli
