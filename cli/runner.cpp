@@ -97,8 +97,9 @@ int Run(const Invocation& inv) {
         };
     }
     for (auto& session : sessions) {
+        if (!session->connect()) continue;
         if (read && !terminal && !inv.quiet) progress.message(session->target().label + ": reading");
-        if (session->connect()) StartJob(inv, *session);
+        StartJob(inv, *session);
     }
     if (printed < sessions.size()) loop.exec();
     progress.stop();
