@@ -296,6 +296,7 @@ void ProcessReplyLine(Program& p) {
             break;
         }
     }
+    if (p.onReplyHandled) p.onReplyHandled(name, line);
     DropFirstReplyLine(p);
 }
 
