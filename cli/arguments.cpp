@@ -6,6 +6,7 @@
 #include <cctype>
 
 #include "exit_status.h"
+#include "records/range.h"
 
 namespace kdcli {
 
@@ -29,6 +30,12 @@ const Subcommand kSubcommands[] = {
     {"set-time", Command::SetTime, "keldamar set-time --port P [--port P]... [--json]",
      "Set the logger's clock from this computer's, as the window's \"Set\" beside \"Time & Date:\" "
      "does, and print the time the logger then reports.", true, nullptr},
+    {"records", Command::Records,
+     "keldamar records --port P [--port P]... [--from N --to M | --unread | --all] [--csv FILE] [--json]",
+     "Download log records into the records archive the window keeps, one request per answer, and "
+     "optionally write them as the window's CSV ('--csv -' for standard output). Without a range the "
+     "unread records are fetched. Records that do not come after five requests are skipped and listed.",
+     true, nullptr},
     {"send", Command::Send, "keldamar send --port P [--port P]... [--json] COMMAND",
      "Send one command (for example 'AT+WDT?') and print the reply lines that arrive until the "
      "reply time-out.", true, "COMMAND"},
@@ -150,8 +157,16 @@ ParsedArguments ParseArguments(const QStringList& args) {
                                   QStringLiteral("One JSON object per logger, one per line, instead of text."));
     const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
                                    QStringLiteral("No progress on standard error, only errors."));
+    const QCommandLineOption from(QStringLiteral("from"), QStringLiteral("First log number, 0 to 4095."), QStringLiteral("N"));
+    const QCommandLineOption to(QStringLiteral("to"), QStringLiteral("Last log number, 0 to 4095 (below --from: round the ring)."),
+                                QStringLiteral("M"));
+    const QCommandLineOption unread(QStringLiteral("unread"), QStringLiteral("The records not yet read (the default)."));
+    const QCommandLineOption all(QStringLiteral("all"), QStringLiteral("Every record of the ring of 4096, oldest first."));
+    const QCommandLineOption csv(QStringLiteral("csv"), QStringLiteral("Write the records as CSV to FILE ('-': standard output)."),
+                                 QStringLiteral("FILE"));
     parser.addOption(help);
     if (sub->takesPorts) parser.addOption(port);
+    if (sub->command == Command::Records) parser.addOptions({from, to, unread, all, csv});
     parser.addOption(json);
     if (sub->takesPorts) parser.addOption(quiet);
     if (sub->operand != nullptr) parser.addPositionalArgument(QLatin1String(sub->operand), QString());
@@ -203,6 +218,25 @@ ParsedArguments ParseArguments(const QStringList& args) {
         // The line end is added on sending; one inside would make two commands.
         if (inv.text.find_first_of("\r\n") != std::string::npos)
             return Usage(where, "the command holds a line break; send one command at a time");
+    }
+    if (sub->command == Command::Records) {
+        const bool numbers = parser.isSet(from) || parser.isSet(to);
+        if (numbers + parser.isSet(unread) + parser.isSet(all) > 1)
+            return Usage(where, "give one of --from/--to, --unread and --all");
+        if (numbers) {
+            if (!parser.isSet(from) || !parser.isSet(to)) return Usage(where, "--from and --to go together");
+            const auto firstNumber = kd::records::ParseLogNumber(parser.value(from).toStdString());
+            const auto lastNumber = kd::records::ParseLogNumber(parser.value(to).toStdString());
+            if (!firstNumber || !lastNumber) return Usage(where, "a log number is 0 to 4095");
+            inv.range = Invocation::Range::Numbers;
+            inv.from = *firstNumber;
+            inv.to = *lastNumber;
+        } else if (parser.isSet(all)) {
+            inv.range = Invocation::Range::All;
+        }
+        inv.csv = parser.value(csv).toStdString();
+        if (parser.isSet(csv) && inv.csv.empty()) return Usage(where, "--csv needs a file name, or - for standard output");
+        if (inv.csv == "-" && inv.json) return Usage(where, "--csv - and --json both want standard output");
     }
     return r;
 }

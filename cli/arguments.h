@@ -6,7 +6,7 @@
 
 namespace kdcli {
 
-enum class Command { Ports, Read, SetTime, Send };
+enum class Command { Ports, Read, SetTime, Send, Records };
 
 struct Invocation {
     Command command = Command::Read;
@@ -14,6 +14,11 @@ struct Invocation {
     bool json = false;
     bool quiet = false;              // no progress on stderr
     std::string text;                // send: the command line, without its line end
+    // records: which records (a log number range, the unread ones, or the whole ring), and
+    // the CSV file ("-" for stdout, "" for none).
+    enum class Range { Unread, All, Numbers } range = Range::Unread;
+    int from = 0, to = 0;
+    std::string csv;
 };
 
 struct ParsedArguments {

@@ -1,12 +1,16 @@
 #include "jobs.h"
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 #include "exit_status.h"
 #include "link/commands.h"
 #include "link/engine.h"
 #include "network/maintenance.h"
 #include "read_values.h"
+#include "records/csv.h"
+#include "records/recorder.h"
 #include "replies/extract.h"
 #include "session.h"
 
@@ -22,19 +26,27 @@ void FailOnNoResponse(Session& s) {
     };
 }
 
+// Runs "Load Settings" as the window does; `then` once nothing is awaited any more (after the
+// newest record, or after the rain gauge when the logger holds none).
+void LoadSettings(Session& s, std::function<void()> then) {
+    kd::Program& p = s.program();
+    FailOnNoResponse(s);
+    s.afterInput = [&s, &p, then] {
+        if (p.ReplyState != 0) return;
+        const std::function<void()> next = then;  // this hook goes now
+        s.afterInput = nullptr;
+        next();
+    };
+    p.form.LoadSettings.click();
+}
+
 }  // namespace
 
 void StartRead(Session& s) {
-    kd::Program& p = s.program();
-    FailOnNoResponse(s);
-    s.afterInput = [&s, &p] {
-        // The read is over when nothing is awaited any more: after the newest record, or
-        // after the rain gauge when the logger holds no record.
-        if (p.ReplyState != 0) return;
-        s.outcome().fields = ReadValues(p);
+    LoadSettings(s, [&s] {
+        s.outcome().fields = ReadValues(s.program());
         s.finish(kExitOk);
-    };
-    p.form.LoadSettings.click();
+    });
 }
 
 void StartSetTime(Session& s) {
@@ -77,6 +89,68 @@ void StartSend(Session& s, const std::string& command) {
     p.TxCommand = command + p.LineEnd;
     kd::SendCommand(p);
     s.setDeadline(quiet, end);
+}
+
+void StartRecords(Session& s, const Invocation& what) {
+    using namespace kd::records;
+    kd::Program& p = s.program();
+    auto recorder = std::make_shared<Recorder>(p);
+    s.jobState = recorder;
+    // The archive first: a download with nowhere to keep its records would be lost work.
+    if (recorder->archive() == nullptr) {
+        s.finish(kExitFile, "records archive " + recorder->archivePath().string() + ": " + recorder->archiveError());
+        return;
+    }
+    auto done = std::make_shared<int>(0);
+    auto total = std::make_shared<int>(0);
+    s.progress = [&s, done, total] {
+        // The read is the first tenth of the work.
+        if (*total == 0) return std::min(10, s.commandsSent() * 10 / kReadCommands);
+        return 10 + *done * 90 / *total;
+    };
+    LoadSettings(s, [&s, &p, what, recorder, done, total] {
+        std::optional<RecordRange> range;
+        switch (what.range) {
+            case Invocation::Range::Numbers: range = RecordRange{what.from, what.to}; break;
+            case Invocation::Range::Unread: range = UnreadRange(p.form.ModemParm(1).text(), p.form.ModemParm(2).text()); break;
+            case Invocation::Range::All: range = WholeRing(p.form.ModemParm(1).text()); break;
+        }
+        auto summary = [&s](int asked, int received, const std::vector<int>& skipped) {
+            s.outcome().fields = {{"Records asked:", "records_asked", std::to_string(asked)},
+                                  {"Records received:", "records_received", std::to_string(received)},
+                                  {"Skipped:", "skipped", ListLogNumbers(skipped)}};
+        };
+        if (!range) {
+            // Nothing unread (or no pointer to count from): a download of nothing succeeds.
+            summary(0, 0, {});
+            s.finish(kExitOk);
+            return;
+        }
+        // Only what this download brings goes to the CSV, every record of it even when the
+        // archive held it already.
+        recorder->flush();
+        recorder->onArchived = [&s](const std::vector<ArchivedRecord>& batch) {
+            for (const ArchivedRecord& r : batch) s.outcome().csvRows += CsvRow(r);
+        };
+        DownloadEvents events;
+        events.progress = [done, total](int d, int t) {
+            *done = d;
+            *total = t;
+        };
+        events.finished = [&s, summary](const DownloadSummary& result) {
+            summary(result.total, result.received, result.skipped);
+            if (!result.error.empty())
+                s.finish(kExitNoAnswer, result.error + " after " + std::to_string(result.received) + " of " +
+                                            std::to_string(result.total) + " records");
+            else if (!result.skipped.empty())
+                s.finish(kExitNoAnswer, "no answer for records " + ListLogNumbers(result.skipped));
+            else
+                s.finish(kExitOk);
+        };
+        *total = range->count();
+        std::string why;
+        if (!recorder->startDownload(*range, std::move(events), &why)) s.finish(kExitNoAnswer, why);
+    });
 }
 
 }  // namespace kdcli

@@ -3,6 +3,8 @@
 // procedures; each ends by finishing the session with its outcome.
 #include <string>
 
+#include "arguments.h"
+
 namespace kdcli {
 
 class Session;
@@ -13,6 +15,10 @@ void StartRead(Session& s);
 void StartSetTime(Session& s);
 // One command; the reply lines until the reply time-out passes without another.
 void StartSend(Session& s, const std::string& command);
+// "Load Settings", then a range download into the records archive; the records received
+// go to the outcome as CSV rows, the summary to its fields. Exit status 2 when records were
+// skipped or the logger stopped answering, 4 when the archive cannot be used.
+void StartRecords(Session& s, const Invocation& what);
 
 // How far a read is: commands sent against the longest chain (a hub with the SIM type).
 inline constexpr int kReadCommands = 24;

@@ -18,6 +18,7 @@ struct Outcome {
     std::vector<Field> fields;
     bool hasLines = false;            // send: the reply lines below are the data
     std::vector<std::string> lines;
+    std::string csvRows;              // records: the records received, as CSV rows
 };
 
 }  // namespace kdcli

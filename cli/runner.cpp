@@ -1,7 +1,11 @@
 #include "runner.h"
 
 #include <QEventLoop>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <unistd.h>
 
@@ -10,6 +14,7 @@
 #include "output.h"
 #include "platform/qt_app_platform.h"
 #include "port_targets.h"
+#include "records/csv.h"
 #include "session.h"
 #include "settings/ini_file.h"
 
@@ -34,8 +39,40 @@ void StartJob(const Invocation& inv, Session& s) {
         case Command::Read: StartRead(s); break;
         case Command::SetTime: StartSetTime(s); break;
         case Command::Send: StartSend(s, inv.text); break;
+        case Command::Records: StartRecords(s, inv); break;
         case Command::Ports: break;
     }
+}
+
+// The folder a file is to be written in, when it is not one: then nothing is worth starting.
+std::string FolderProblem(const std::filesystem::path& file) {
+    std::filesystem::path folder = file.parent_path();
+    if (folder.empty()) folder = ".";
+    std::error_code ec;
+    if (!std::filesystem::is_directory(folder, ec)) return "cannot write " + file.string() + ": no folder " + folder.string();
+    return {};
+}
+
+// Written beside the file under another name and renamed into place: a failed write never
+// leaves half a file where an older one was.
+std::string WriteFileWhole(const std::filesystem::path& file, const std::string& text) {
+    std::filesystem::path temp = file;
+    temp += ".part" + std::to_string(::getpid());
+    std::string error;
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (!out) return "cannot write " + temp.string() + ": " + std::strerror(errno);
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        out.close();
+        if (!out) error = "cannot write " + temp.string() + ": " + std::strerror(errno);
+    }
+    std::error_code ec;
+    if (error.empty()) {
+        std::filesystem::rename(temp, file, ec);
+        if (ec) error = "cannot replace " + file.string() + ": " + ec.message();
+    }
+    if (!error.empty()) std::filesystem::remove(temp, ec);
+    return error;
 }
 
 }  // namespace
@@ -49,6 +86,12 @@ int Run(const Invocation& inv) {
         std::fprintf(stderr, "keldamar: %s\n", resolved.error.c_str());
         return resolved.status;
     }
+    if (!inv.csv.empty() && inv.csv != "-") {
+        if (const std::string problem = FolderProblem(inv.csv); !problem.empty()) {
+            std::fprintf(stderr, "keldamar: %s\n", problem.c_str());
+            return kExitFile;
+        }
+    }
     kd::QtClock clock;
     std::vector<std::unique_ptr<Session>> sessions;
     std::vector<std::string> labels;
@@ -57,12 +100,18 @@ int Run(const Invocation& inv) {
         labels.push_back(t.label);
     }
 
-    const bool read = inv.command == Command::Read;
+    const bool read = inv.command == Command::Read || inv.command == Command::Records;
     const bool terminal = ::isatty(STDERR_FILENO) == 1;
     Progress progress(
         labels,
-        [&sessions](std::size_t i) { return sessions[i]->finished() ? kReadCommands : sessions[i]->commandsSent(); },
-        kReadCommands, read && terminal && !inv.quiet);
+        [&sessions](std::size_t i) {
+            const Session& s = *sessions[i];
+            if (s.finished()) return 100;
+            return s.progress ? s.progress() : s.commandsSent() * 100 / kReadCommands;
+        },
+        100, read && terminal && !inv.quiet);
+    // With the CSV on stdout the summaries are messages.
+    const bool dataOnStderr = inv.csv == "-";
 
     // Results go out in the order of the ports, each as soon as those before it are out.
     QEventLoop loop;
@@ -77,7 +126,11 @@ int Run(const Invocation& inv) {
                 Out(FormatJson(o));
             } else if (o.status == kExitOk) {
                 const std::string head = o.device.empty() || o.device == o.port ? o.port : o.port + " (" + o.device + ")";
-                Out((several ? (anyText ? "\n== " : "== ") + head + " ==\n" : std::string()) + FormatText(o));
+                const std::string text = (several ? (anyText ? "\n== " : "== ") + head + " ==\n" : std::string()) + FormatText(o);
+                if (dataOnStderr)
+                    progress.message(text.substr(0, text.size() - 1));
+                else
+                    Out(text);
                 anyText = true;
             }
             ++printed;
@@ -103,6 +156,20 @@ int Run(const Invocation& inv) {
     }
     if (printed < sessions.size()) loop.exec();
     progress.stop();
+
+    bool anyRows = false;
+    for (const auto& session : sessions) anyRows = anyRows || !session->outcome().csvRows.empty();
+    // A run that got nothing leaves an older file alone.
+    if (!inv.csv.empty() && (anyRows || worst == kExitOk || inv.csv == "-")) {
+        std::string csv = std::string(kd::records::kCsvHeader) + "\r\n";
+        for (const auto& session : sessions) csv += session->outcome().csvRows;
+        if (inv.csv == "-") {
+            Out(csv);
+        } else if (const std::string error = WriteFileWhole(inv.csv, csv); !error.empty()) {
+            std::fprintf(stderr, "keldamar: %s\n", error.c_str());
+            worst = std::max(worst, kExitFile);
+        }
+    }
     return worst;
 }
 

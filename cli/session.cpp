@@ -56,7 +56,7 @@ Session::Session(PortTarget target, kd::IniFile& settings, kd::Clock& clock)
     p.form.tmrTime.setEnabled(false);
 
     dialogs_.onMessage = [this](const std::string& text, const std::string& detail) {
-        if (onMessage) onMessage(text, detail);
+        if (auto hook = onMessage) hook(text, detail);
     };
     outcome_.port = target_.label;
     outcome_.device = target_.device;
@@ -66,7 +66,7 @@ Session::Session(PortTarget target, kd::IniFile& settings, kd::Clock& clock)
     deadline_.setSingleShot(true);
     deadline_.setTimerType(Qt::PreciseTimer);
     QObject::connect(&deadline_, &QTimer::timeout, [this] {
-        if (!finished_ && atDeadline_) atDeadline_();
+        if (auto then = atDeadline_; !finished_ && then) then();
     });
 }
 
@@ -76,7 +76,11 @@ void Session::setDeadline(int ms, std::function<void()> then) {
 }
 
 Session::~Session() {
-    // The core first: its timers leave the driver, its port handler the adapter.
+    afterInput = nullptr;
+    onMessage = nullptr;
+    rawLine = nullptr;
+    jobState.reset();
+    // Then the core: its timers leave the driver, its port handler the adapter.
     program_.reset();
 }
 
@@ -101,7 +105,7 @@ bool Session::connect() {
     };
     program_->form.ConnectButton.click();
     dialogs_.onMessage = [this](const std::string& text, const std::string& detail) {
-        if (onMessage) onMessage(text, detail);
+        if (auto hook = onMessage) hook(text, detail);
     };
     if (!port_->isOpen()) {
         // The adapter names the device first; the label says it already when it is a path.
@@ -127,7 +131,7 @@ void Session::finish(int status, std::string error) {
     outcome_.error = std::move(error);
     program_->form.ReplyTimeout.setEnabled(false);
     if (port_->isOpen()) port_->close();
-    if (onFinished) onFinished();
+    if (auto hook = onFinished) hook();
 }
 
 void Session::onPortEvent(int code) {
@@ -143,7 +147,8 @@ void Session::onPortEvent(int code) {
                                   (lastCommand_.empty() ? std::string("opening") : lastCommand_));
         return;
     }
-    if (afterInput) afterInput();
+    // Copies: a hook may replace itself while it runs.
+    if (auto hook = afterInput) hook();
 }
 
 void Session::cutRawLines(const std::string& bytes) {
@@ -152,7 +157,7 @@ void Session::cutRawLines(const std::string& bytes) {
         std::string line = rawPending_.substr(0, lf);
         rawPending_.erase(0, lf + 1);
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        rawLine(line);
+        if (auto hook = rawLine) hook(line);
         if (finished_) return;
     }
 }

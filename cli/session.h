@@ -50,6 +50,12 @@ public:
     // Received text after the last line feed, while rawLine is set; taken away.
     std::string takeUnfinishedLine() { return std::exchange(rawPending_, {}); }
 
+    // What a job keeps for the session's life (its records recorder, say); released before
+    // the core, which it may still use on the way out.
+    std::shared_ptr<void> jobState;
+    // How far the work is, 0 to 100, for the progress bar; by default the commands of a read.
+    std::function<int()> progress;
+
     // Commands written so far, and the last one without its line end.
     int commandsSent() const { return commandsSent_; }
     const std::string& lastCommand() const { return lastCommand_; }

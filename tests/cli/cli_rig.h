@@ -54,6 +54,7 @@ public:
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), QString::fromStdString(dir_.string()));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), QString::fromStdString((dir_ / "data").string()));
         process.setProcessEnvironment(env);
         QStringList list;
         for (const std::string& a : args) list << QString::fromStdString(a);

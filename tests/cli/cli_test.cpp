@@ -54,6 +54,12 @@ TEST(KeldamarCli, ArgumentsAndExitStatuses) {
         {{"send", "--port", "COM5"}, 1, "", "no COMMAND given"},
         {{"send", "--port", "COM5", "AT+WDT?\r\nAT+POR=0"}, 1, "", "line break"},
         {{"ports", "--port", "COM5"}, 1, "", "unknown option 'port'"},
+        {{"records", "--port", "COM5", "--from", "0", "--to", "4096"}, 1, "", "a log number is 0 to 4095"},
+        {{"records", "--port", "COM5", "--from", "-1", "--to", "3"}, 1, "", "a log number is 0 to 4095"},
+        {{"records", "--port", "COM5", "--from", "7"}, 1, "", "--from and --to go together"},
+        {{"records", "--port", "COM5", "--unread", "--all"}, 1, "", "give one of"},
+        {{"records", "--port", "COM5", "--csv", "-", "--json"}, 1, "", "both want standard output"},
+        {{"records", "--port", "COM5", "--csv", "/kd-no-such-folder/r.csv"}, 4, "", "no folder /kd-no-such-folder"},
         {{"read", "--port", "COM13"}, 2, "", "COM13 has no device"},
         {{"read", "--port", "/dev/kd-no-such-tty"}, 2, "", "/dev/kd-no-such-tty: no such device"},
         {{"read", "--port", file}, 2, "", "not a serial port"},
@@ -170,6 +176,33 @@ TEST(KeldamarCli, SeveralPortsAreReadAtOnceEachWithItsOwnResultAndTheWorstStatus
     EXPECT_NE(mixed.out.find("Device ID: 1111\n"), std::string::npos);
     EXPECT_NE(mixed.out.find("Device ID: 2222\n"), std::string::npos);
     EXPECT_LT(mixed.out.find("1111"), mixed.out.find("2222"));
+}
+
+TEST(KeldamarCli, RecordsToCsvOnStdoutAreTheSimulatorsAndGoToTheArchive) {
+    CliRig rig;
+    kdsim::Options o = Fast(kdsim::Model::Plain, "4321");
+    kdsim::Simulator& sim = rig.addLogger(5, o);
+    const kdsim::LoggerState s = sim.state();
+    const CliRun r = rig.run({"records", "--port", "COM5", "--from", "0", "--to", "19", "--csv", "-"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("Records received: 20"), std::string::npos) << "the summary goes to stderr: " << r.err;
+
+    std::vector<std::string> rows;
+    for (std::size_t start = 0, end; (end = r.out.find("\r\n", start)) != std::string::npos; start = end + 2)
+        rows.push_back(r.out.substr(start, end - start));
+    ASSERT_EQ(rows.size(), 21u) << r.out;
+    EXPECT_EQ(rows[0].substr(0, 22), "device_id,log_number,d");
+    for (int n = 0; n < 20; ++n) {
+        const kdsim::LogRecord rec = s.records.at(n);
+        const std::string& stamp = rec.stamp;  // YYMMDDhhmm
+        const std::string expected = rec.deviceId + "," + std::to_string(n) + ",20" + stamp.substr(0, 2) + "-" +
+                                     stamp.substr(2, 2) + "-" + stamp.substr(4, 2) + "," + stamp.substr(6, 2) + ":" +
+                                     stamp.substr(8, 2) + ",";
+        EXPECT_EQ(rows[static_cast<size_t>(n + 1)].substr(0, expected.size()), expected) << n;
+        const std::string rssi = "," + std::to_string(rec.rssi);
+        EXPECT_EQ(rows[static_cast<size_t>(n + 1)].substr(rows[static_cast<size_t>(n + 1)].size() - rssi.size()), rssi) << n;
+    }
+    EXPECT_TRUE(std::filesystem::exists(rig.dir() / "data" / "keldamar" / "records.sqlite"));
 }
 
 }  // namespace
