@@ -27,6 +27,12 @@ const Subcommand kSubcommands[] = {
     {"read", Command::Read, "keldamar read --port P [--port P]... [--json]",
      "Read every setting and status value, as the window's \"Load Settings\" does, and print them "
      "with the window's captions.", true, nullptr},
+    {"apply", Command::Apply, "keldamar apply PROFILE --port P [--port P]... [--dry-run] [--json]",
+     "Read the logger, then send exactly the values of the profile (the window's profile file) that "
+     "differ from it, with the window's checks and set commands, one per answer, and report each value "
+     "sent and whether the logger kept it. --dry-run prints the preview (setting, on the logger, new "
+     "value) and sends nothing.",
+     true, "PROFILE"},
     {"set-time", Command::SetTime, "keldamar set-time --port P [--port P]... [--json]",
      "Set the logger's clock from this computer's, as the window's \"Set\" beside \"Time & Date:\" "
      "does, and print the time the logger then reports.", true, nullptr},
@@ -162,11 +168,13 @@ ParsedArguments ParseArguments(const QStringList& args) {
                                 QStringLiteral("M"));
     const QCommandLineOption unread(QStringLiteral("unread"), QStringLiteral("The records not yet read (the default)."));
     const QCommandLineOption all(QStringLiteral("all"), QStringLiteral("Every record of the ring of 4096, oldest first."));
+    const QCommandLineOption dryRun(QStringLiteral("dry-run"), QStringLiteral("Print what would be sent; send nothing."));
     const QCommandLineOption csv(QStringLiteral("csv"), QStringLiteral("Write the records as CSV to FILE ('-': standard output)."),
                                  QStringLiteral("FILE"));
     parser.addOption(help);
     if (sub->takesPorts) parser.addOption(port);
     if (sub->command == Command::Records) parser.addOptions({from, to, unread, all, csv});
+    if (sub->command == Command::Apply) parser.addOption(dryRun);
     parser.addOption(json);
     if (sub->takesPorts) parser.addOption(quiet);
     if (sub->operand != nullptr) parser.addPositionalArgument(QLatin1String(sub->operand), QString());
@@ -218,6 +226,10 @@ ParsedArguments ParseArguments(const QStringList& args) {
         // The line end is added on sending; one inside would make two commands.
         if (inv.text.find_first_of("\r\n") != std::string::npos)
             return Usage(where, "the command holds a line break; send one command at a time");
+    }
+    if (sub->command == Command::Apply) {
+        inv.profile = operands.at(0).toLocal8Bit().toStdString();
+        inv.dryRun = parser.isSet(dryRun);
     }
     if (sub->command == Command::Records) {
         const bool numbers = parser.isSet(from) || parser.isSet(to);

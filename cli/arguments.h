@@ -6,7 +6,7 @@
 
 namespace kdcli {
 
-enum class Command { Ports, Read, SetTime, Send, Records };
+enum class Command { Ports, Read, Apply, SetTime, Send, Records };
 
 struct Invocation {
     Command command = Command::Read;
@@ -19,6 +19,9 @@ struct Invocation {
     enum class Range { Unread, All, Numbers } range = Range::Unread;
     int from = 0, to = 0;
     std::string csv;
+    // apply: the profile file, and whether only the preview is wanted.
+    std::string profile;
+    bool dryRun = false;
 };
 
 struct ParsedArguments {

@@ -8,5 +8,6 @@ inline constexpr int kExitUsage = 1;      // bad arguments: nothing was sent
 inline constexpr int kExitNoAnswer = 2;   // a port could not be opened, or a logger did not answer
 inline constexpr int kExitNotKept = 3;    // a logger did not keep a value it was sent
 inline constexpr int kExitFile = 4;       // a file could not be read or written
+inline constexpr int kExitInterrupted = 130;  // SIGINT or SIGTERM, as a shell reports it
 
 }  // namespace kdcli

@@ -20,6 +20,8 @@ public:
         return buttons == kd::MsgButtons::RetryCancel ? kd::MsgAnswer::Cancel : kd::MsgAnswer::Ok;
     }
     void runComsBox(kd::ComsBox& box) override { box.unload(); }
+    // The command line is the technician's go-ahead; --dry-run shows the preview instead.
+    bool confirmUpload(const std::vector<kd::UploadPreviewRow>&) override { return true; }
 };
 
 class HeadlessExit final : public kd::ProgramExit {

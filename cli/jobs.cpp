@@ -8,6 +8,10 @@
 #include "link/commands.h"
 #include "link/engine.h"
 #include "network/maintenance.h"
+#include "params/upload.h"
+#include "profiles/profile_apply.h"
+#include "profiles/upload_check.h"
+#include "profiles/upload_preview.h"
 #include "read_values.h"
 #include "records/csv.h"
 #include "records/recorder.h"
@@ -46,6 +50,69 @@ void StartRead(Session& s) {
     LoadSettings(s, [&s] {
         s.outcome().fields = ReadValues(s.program());
         s.finish(kExitOk);
+    });
+}
+
+void StartApply(Session& s, const kd::Profile& profile, bool dryRun) {
+    kd::Program& p = s.program();
+    LoadSettings(s, [&s, &p, profile, dryRun] {
+        const kd::ProfileApplied applied = kd::ApplyProfile(p, profile);
+        if (!applied.ok()) {
+            s.finish(kExitFile, "profile " + profile.name + " refused: " + applied.refusal);
+            return;
+        }
+        if (applied.networkIgnored) s.outcome().notes.push_back("the profile's hub device table is left out: not a hub");
+        if (applied.simTypeIgnored)
+            s.outcome().notes.push_back("the profile's SIM card type is left out: the logger reports none");
+        Outcome& o = s.outcome();
+        auto masked = [](const std::string& v, bool password) { return password ? std::string(v.size(), '*') : v; };
+        if (dryRun) {
+            o.rowKind = Outcome::RowKind::Preview;
+            for (const kd::UploadPreviewRow& r : kd::UploadPreview(p))
+                o.rows.push_back({r.setting, masked(r.onLogger, r.password),
+                                  r.sendsValue ? masked(r.newValue, r.password) : std::string(), true});
+            s.finish(kExitOk);
+            return;
+        }
+        o.rowKind = Outcome::RowKind::Sent;
+        auto report = [&s, &p, masked] {
+            Outcome& out = s.outcome();
+            out.rows.clear();
+            for (const kd::SentValue& v : kd::CheckedValues(p))
+                out.rows.push_back({v.setting, masked(v.sent, v.password), masked(v.held, v.password), v.kept()});
+        };
+        if (kd::PendingUploadItems(p).empty()) {
+            s.finish(kExitOk);  // the logger holds the profile already
+            return;
+        }
+        // A value the window's checks refuse comes as its message, during the press.
+        std::string refused;
+        s.onMessage = [&refused](const std::string& text, const std::string&) { refused = text; };
+        kd::Uploadbutton_Click(p);
+        if (!refused.empty()) {
+            s.finish(kExitFile, "profile " + profile.name + " refused: " + refused);
+            return;
+        }
+        s.onMessage = [&s, report](const std::string& text, const std::string&) {
+            // The list of values not kept comes at the end, and the end is seen below.
+            if (text.rfind("No Response", 0) != 0) return;
+            report();
+            s.finish(kExitNoAnswer, "no answer to " + s.lastCommand() + " (sent " +
+                                        std::to_string(s.program().RetryLimit) + " times); " +
+                                        std::to_string(s.outcome().rows.size()) + " values answered before");
+        };
+        s.afterInput = [&s, &p, report] {
+            if (p.ReplyState != 0 || p.profiles.check.running) return;
+            report();
+            const std::string unkept = kd::UnkeptValuesText(kd::CheckedValues(p), true);
+            if (unkept.empty()) {
+                s.finish(kExitOk);
+                return;
+            }
+            std::string named;
+            for (const char c : unkept) named += c == '\n' ? std::string("; ") : std::string(1, c);
+            s.finish(kExitNotKept, "not kept: " + named);
+        };
     });
 }
 
@@ -137,9 +204,13 @@ void StartRecords(Session& s, const Invocation& what) {
             *done = d;
             *total = t;
         };
-        events.finished = [&s, summary](const DownloadSummary& result) {
+        events.finished = [&s, &p, summary](const DownloadSummary& result) {
             summary(result.total, result.received, result.skipped);
-            if (!result.error.empty())
+            // The recorder says on the status line when the archive refused a batch.
+            const std::string& status = p.form.StatusBox(0).text();
+            if (status.rfind("Records archive", 0) == 0)
+                s.finish(kExitFile, status);
+            else if (!result.error.empty())
                 s.finish(kExitNoAnswer, result.error + " after " + std::to_string(result.received) + " of " +
                                             std::to_string(result.total) + " records");
             else if (!result.skipped.empty())

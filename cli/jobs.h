@@ -4,6 +4,7 @@
 #include <string>
 
 #include "arguments.h"
+#include "profiles/profile_file.h"
 
 namespace kdcli {
 
@@ -11,6 +12,10 @@ class Session;
 
 // "Load Settings" as the window runs it, then every value the window shows.
 void StartRead(Session& s);
+// "Load Settings", the profile into the panel as the window's File > Load puts it, then the
+// window's checked upload (or, for a dry run, its preview). Exit status 3 when the logger did
+// not keep a value, naming each; 4 when the panel or the upload's checks refuse the profile.
+void StartApply(Session& s, const kd::Profile& profile, bool dryRun);
 // The logger's clock from this computer's, as the window's "Set" sends it.
 void StartSetTime(Session& s);
 // One command; the reply lines until the reply time-out passes without another.

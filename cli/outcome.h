@@ -19,6 +19,16 @@ struct Outcome {
     bool hasLines = false;            // send: the reply lines below are the data
     std::vector<std::string> lines;
     std::string csvRows;              // records: the records received, as CSV rows
+
+    // apply: the preview (setting, on the logger, new value) or each value sent (setting,
+    // sent, held now), passwords masked as the window masks them.
+    struct Row {
+        std::string setting, before, after;
+        bool kept = true;
+    };
+    enum class RowKind { None, Preview, Sent } rowKind = RowKind::None;
+    std::vector<Row> rows;
+    std::vector<std::string> notes;   // said on stderr: parts of a profile left out
 };
 
 }  // namespace kdcli

@@ -28,6 +28,13 @@ std::string FormatText(const Outcome& o) {
         return out;
     }
     for (const Field& f : o.fields) out += f.caption + (f.value.empty() ? "" : " " + f.value) + "\n";
+    auto shown = [](const std::string& v) { return v.empty() ? std::string("(empty)") : v; };
+    for (const Outcome::Row& r : o.rows) {
+        if (o.rowKind == Outcome::RowKind::Preview)
+            out += r.setting + ": " + shown(r.before) + " -> " + shown(r.after) + "\n";
+        else
+            out += r.setting + ": sent " + shown(r.before) + (r.kept ? ", kept" : ", logger holds " + shown(r.after)) + "\n";
+    }
     return out;
 }
 
@@ -38,6 +45,19 @@ std::string FormatJson(const Outcome& o) {
     json.insert(QStringLiteral("exit_status"), o.status);
     if (o.status != 0) json.insert(QStringLiteral("error"), Text(o.error));
     for (const Field& f : o.fields) json.insert(QString::fromLatin1(f.key.c_str()), Text(f.value));
+    if (o.rowKind != Outcome::RowKind::None) {
+        const bool preview = o.rowKind == Outcome::RowKind::Preview;
+        QJsonArray rows;
+        for (const Outcome::Row& r : o.rows) {
+            QJsonObject row;
+            row.insert(QStringLiteral("setting"), Text(r.setting));
+            row.insert(preview ? QStringLiteral("on_logger") : QStringLiteral("sent"), Text(r.before));
+            row.insert(preview ? QStringLiteral("new_value") : QStringLiteral("held"), Text(r.after));
+            if (!preview) row.insert(QStringLiteral("kept"), r.kept);
+            rows.append(row);
+        }
+        json.insert(preview ? QStringLiteral("preview") : QStringLiteral("sent"), rows);
+    }
     if (o.hasLines) {
         QJsonArray lines;
         for (const std::string& line : o.lines) lines.append(Text(line));

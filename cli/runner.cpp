@@ -1,10 +1,13 @@
 #include "runner.h"
 
 #include <QEventLoop>
+#include <QSocketNotifier>
+#include <csignal>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <memory>
 #include <unistd.h>
@@ -14,6 +17,7 @@
 #include "output.h"
 #include "platform/qt_app_platform.h"
 #include "port_targets.h"
+#include "profiles/profile_file.h"
 #include "records/csv.h"
 #include "session.h"
 #include "settings/ini_file.h"
@@ -34,8 +38,9 @@ int ListPorts(const Invocation& inv, const kd::IniFile& settings) {
     return kExitOk;
 }
 
-void StartJob(const Invocation& inv, Session& s) {
+void StartJob(const Invocation& inv, const kd::Profile& profile, Session& s) {
     switch (inv.command) {
+        case Command::Apply: StartApply(s, profile, inv.dryRun); break;
         case Command::Read: StartRead(s); break;
         case Command::SetTime: StartSetTime(s); break;
         case Command::Send: StartSend(s, inv.text); break;
@@ -75,6 +80,44 @@ std::string WriteFileWhole(const std::filesystem::path& file, const std::string&
     return error;
 }
 
+// Ctrl-C or a TERM signal ends every port's work where it is, so the records received are
+// written and reported rather than lost with the process; a second one ends it at once.
+class Interruption {
+public:
+    explicit Interruption(std::function<void()> onSignal) : onSignal_(std::move(onSignal)) {
+        if (::pipe(fds_) != 0) return;
+        writeEnd_ = fds_[1];
+        notifier_ = std::make_unique<QSocketNotifier>(fds_[0], QSocketNotifier::Read);
+        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] {
+            char c;
+            if (::read(fds_[0], &c, 1) != 1) return;
+            std::signal(SIGINT, SIG_DFL);
+            std::signal(SIGTERM, SIG_DFL);
+            onSignal_();
+        });
+        std::signal(SIGINT, &Interruption::handle);
+        std::signal(SIGTERM, &Interruption::handle);
+    }
+    ~Interruption() {
+        std::signal(SIGINT, SIG_DFL);
+        std::signal(SIGTERM, SIG_DFL);
+        writeEnd_ = -1;
+        notifier_.reset();
+        if (fds_[0] >= 0) ::close(fds_[0]);
+        if (fds_[1] >= 0) ::close(fds_[1]);
+    }
+
+private:
+    static void handle(int) {
+        // Nothing to do when the pipe is full: a wake-up is pending already.
+        if (writeEnd_ >= 0 && ::write(writeEnd_, "x", 1) < 0) return;
+    }
+    static inline volatile std::sig_atomic_t writeEnd_ = -1;
+    int fds_[2] = {-1, -1};
+    std::unique_ptr<QSocketNotifier> notifier_;
+    std::function<void()> onSignal_;
+};
+
 }  // namespace
 
 int Run(const Invocation& inv) {
@@ -92,6 +135,16 @@ int Run(const Invocation& inv) {
             return kExitFile;
         }
     }
+    // One profile for every logger, read before any port is touched.
+    kd::Profile profile;
+    if (inv.command == Command::Apply) {
+        kd::ProfileRead read = kd::ReadProfile(inv.profile);
+        if (!read.ok()) {
+            std::fprintf(stderr, "keldamar: %s\n", read.error.c_str());
+            return kExitFile;
+        }
+        profile = std::move(read.profile);
+    }
     kd::QtClock clock;
     std::vector<std::unique_ptr<Session>> sessions;
     std::vector<std::string> labels;
@@ -100,7 +153,7 @@ int Run(const Invocation& inv) {
         labels.push_back(t.label);
     }
 
-    const bool read = inv.command == Command::Read || inv.command == Command::Records;
+    const bool read = inv.command == Command::Read || inv.command == Command::Records || inv.command == Command::Apply;
     const bool terminal = ::isatty(STDERR_FILENO) == 1;
     Progress progress(
         labels,
@@ -122,9 +175,11 @@ int Run(const Invocation& inv) {
     auto flush = [&] {
         while (printed < sessions.size() && sessions[printed]->finished()) {
             const Outcome& o = sessions[printed]->outcome();
+            for (const std::string& note : o.notes) progress.message(o.port + ": " + note);
             if (inv.json) {
                 Out(FormatJson(o));
-            } else if (o.status == kExitOk) {
+            } else if (o.status == kExitOk || !o.fields.empty() || !o.rows.empty() || !o.lines.empty()) {
+                // What was done is reported also when the work ended badly.
                 const std::string head = o.device.empty() || o.device == o.port ? o.port : o.port + " (" + o.device + ")";
                 const std::string text = (several ? (anyText ? "\n== " : "== ") + head + " ==\n" : std::string()) + FormatText(o);
                 if (dataOnStderr)
@@ -152,8 +207,11 @@ int Run(const Invocation& inv) {
     for (auto& session : sessions) {
         if (!session->connect()) continue;
         if (read && !terminal && !inv.quiet) progress.message(session->target().label + ": reading");
-        StartJob(inv, *session);
+        StartJob(inv, profile, *session);
     }
+    Interruption interruption([&sessions] {
+        for (auto& session : sessions) session->finish(kExitInterrupted, "interrupted");
+    });
     if (printed < sessions.size()) loop.exec();
     progress.stop();
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QJsonArray>
 #include <QSerialPort>
 
 #include "cli_rig.h"
@@ -60,6 +61,8 @@ TEST(KeldamarCli, ArgumentsAndExitStatuses) {
         {{"records", "--port", "COM5", "--unread", "--all"}, 1, "", "give one of"},
         {{"records", "--port", "COM5", "--csv", "-", "--json"}, 1, "", "both want standard output"},
         {{"records", "--port", "COM5", "--csv", "/kd-no-such-folder/r.csv"}, 4, "", "no folder /kd-no-such-folder"},
+        {{"apply", file, "--port", "COM5"}, 4, "", "ORVIKAS.ini"},
+        {{"apply", "--port", "COM5"}, 1, "", "no PROFILE given"},
         {{"read", "--port", "COM13"}, 2, "", "COM13 has no device"},
         {{"read", "--port", "/dev/kd-no-such-tty"}, 2, "", "/dev/kd-no-such-tty: no such device"},
         {{"read", "--port", file}, 2, "", "not a serial port"},
@@ -203,6 +206,34 @@ TEST(KeldamarCli, RecordsToCsvOnStdoutAreTheSimulatorsAndGoToTheArchive) {
         EXPECT_EQ(rows[static_cast<size_t>(n + 1)].substr(rows[static_cast<size_t>(n + 1)].size() - rssi.size()), rssi) << n;
     }
     EXPECT_TRUE(std::filesystem::exists(rig.dir() / "data" / "keldamar" / "records.sqlite"));
+}
+
+TEST(KeldamarCli, ApplySendsTheProfilesChangesAndNamesTheValueTheLoggerKeptOld) {
+    CliRig rig;
+    kdsim::Options o = Fast(kdsim::Model::Plain);
+    o.faults.keepOld = {"AT+APNCON="};
+    kdsim::Simulator& sim = rig.addLogger(5, o);
+    const std::string profile = (rig.dir() / "fleet.kdprofile").string();
+    std::ofstream(profile, std::ios::binary) << "[PROFILE]\r\nLogint=15\r\nAPNname=fleet.apn\r\nAPNun=guest\r\n"
+                                                "APNpw=guest\r\n";
+
+    const CliRun preview = rig.run({"apply", profile, "--port", "COM5", "--dry-run", "--json"});
+    ASSERT_EQ(preview.status, 0) << preview.err;
+    const auto rows = preview.objects().at(0).value(QLatin1String("preview")).toArray();
+    ASSERT_EQ(rows.size(), 4) << preview.out;  // the interval, and the APN group sent as one
+    EXPECT_EQ(rows[0].toObject().value(QLatin1String("setting")).toString(), QStringLiteral("Logging Int"));
+    EXPECT_EQ(rows[0].toObject().value(QLatin1String("on_logger")).toString(), QStringLiteral("30"));
+    EXPECT_EQ(rows[0].toObject().value(QLatin1String("new_value")).toString(), QStringLiteral("15"));
+    EXPECT_EQ(sim.state().logInterval, 30) << "a dry run sends nothing";
+
+    const CliRun r = rig.run({"apply", profile, "--port", "COM5"});
+    EXPECT_EQ(r.status, 3) << r.err;
+    EXPECT_NE(r.err.find("APN Name: sent fleet.apn, logger holds internet"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("Logging Int"), std::string::npos) << "only the value not kept is named";
+    EXPECT_NE(r.out.find("Logging Int: sent 15, kept\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("APN Password: sent *****, kept\n"), std::string::npos) << r.out;
+    EXPECT_EQ(sim.state().logInterval, 15);
+    EXPECT_EQ(sim.state().apnName, "internet");
 }
 
 }  // namespace
