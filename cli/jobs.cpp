@@ -82,7 +82,8 @@ void StartApply(Session& s, const kd::Profile& profile, bool dryRun) {
                 out.rows.push_back({v.setting, masked(v.sent, v.password), masked(v.held, v.password), v.kept()});
         };
         if (kd::PendingUploadItems(p).empty()) {
-            s.finish(kExitOk);  // the logger holds the profile already
+            s.outcome().notes.push_back("nothing to send: the logger holds the profile's values");
+            s.finish(kExitOk);
             return;
         }
         // A value the window's checks refuse comes as its message, during the press.

@@ -80,6 +80,15 @@ std::string WriteFileWhole(const std::filesystem::path& file, const std::string&
     return error;
 }
 
+// The plain progress line of a port's long work.
+const char* Doing(Command command) {
+    switch (command) {
+        case Command::Apply: return "reading, then applying the profile";
+        case Command::Records: return "reading, then downloading records";
+        default: return "reading";
+    }
+}
+
 // Ctrl-C or a TERM signal ends every port's work where it is, so the records received are
 // written and reported rather than lost with the process; a second one ends it at once.
 class Interruption {
@@ -200,13 +209,13 @@ int Run(const Invocation& inv) {
             if (o.status != kExitOk)
                 progress.message("keldamar: " + o.port + ": " + o.error);
             else if (read && !terminal && !inv.quiet)
-                progress.message(o.port + ": read");
+                progress.message(o.port + ": done");
             flush();
         };
     }
     for (auto& session : sessions) {
         if (!session->connect()) continue;
-        if (read && !terminal && !inv.quiet) progress.message(session->target().label + ": reading");
+        if (read && !terminal && !inv.quiet) progress.message(session->target().label + ": " + Doing(inv.command));
         StartJob(inv, profile, *session);
     }
     Interruption interruption([&sessions] {
