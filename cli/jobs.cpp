@@ -169,6 +169,8 @@ void StartRecords(Session& s, const Invocation& what) {
         s.finish(kExitFile, "records archive " + recorder->archivePath().string() + ": " + recorder->archiveError());
         return;
     }
+    // Records noted but not yet written reach the archive and the CSV however the work ends.
+    s.onFinishing = [recorder] { recorder->flush(); };
     auto done = std::make_shared<int>(0);
     auto total = std::make_shared<int>(0);
     s.progress = [&s, done, total] {

@@ -79,6 +79,7 @@ Session::~Session() {
     afterInput = nullptr;
     onMessage = nullptr;
     rawLine = nullptr;
+    onFinishing = nullptr;
     jobState.reset();
     // Then the core: its timers leave the driver, its port handler the adapter.
     program_.reset();
@@ -125,6 +126,7 @@ bool Session::connect() {
 void Session::finish(int status, std::string error) {
     if (finished_) return;
     finished_ = true;
+    if (auto hook = onFinishing) hook();
     stallTimer_.stop();
     deadline_.stop();
     outcome_.status = status;

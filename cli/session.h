@@ -44,6 +44,8 @@ public:
     std::function<void(const std::string& text, const std::string& detail)> onMessage;
     std::function<void(const std::string& line)> rawLine;
     std::function<void()> onFinished;
+    // Runs first when the session finishes, whatever ends it: a job puts away what it holds.
+    std::function<void()> onFinishing;
 
     // Runs `then` once after `ms` unless called again first (which restarts the wait).
     void setDeadline(int ms, std::function<void()> then);

@@ -50,12 +50,17 @@ public:
         return *sims_.back();
     }
 
-    CliRun run(const std::vector<std::string>& args) const {
-        QProcess process;
+    // Settings and records archive in the rig's folder.
+    QProcessEnvironment environment() const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), QString::fromStdString(dir_.string()));
         env.insert(QStringLiteral("XDG_DATA_HOME"), QString::fromStdString((dir_ / "data").string()));
-        process.setProcessEnvironment(env);
+        return env;
+    }
+
+    CliRun run(const std::vector<std::string>& args) const {
+        QProcess process;
+        process.setProcessEnvironment(environment());
         QStringList list;
         for (const std::string& a : args) list << QString::fromStdString(a);
         process.start(QStringLiteral(KELDAMAR_CLI_EXE), list);

@@ -5,6 +5,9 @@
 #include <QCoreApplication>
 #include <QJsonArray>
 #include <QSerialPort>
+#include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include "cli_rig.h"
 
@@ -30,6 +33,9 @@ TEST(KeldamarCli, ArgumentsAndExitStatuses) {
     kdsim::Options silent = Fast(kdsim::Model::Plain);
     silent.faults.silent = true;
     rig.addLogger(7, silent);
+    kdsim::Options garbled = Fast(kdsim::Model::Plain);
+    garbled.faults.garbleRate = 1.0;  // answers nobody knows: the read would wait for ever
+    rig.addLogger(10, garbled);
     const std::string file = (rig.dir() / "ORVIKAS.ini").string();
     // Another program holds COM9's device.
     const std::string heldPath = rig.addLogger(9, Fast(kdsim::Model::Plain)).devicePath();
@@ -69,6 +75,7 @@ TEST(KeldamarCli, ArgumentsAndExitStatuses) {
         {{"read", "--port", "/dev/null"}, 2, "", "/dev/null: not a serial port"},
         {{"read", "--port", "COM9"}, 2, "", "in use by another program"},
         {{"send", "--port", "COM7", "AT+WDT?"}, 2, "", "COM7: no answer to AT+WDT?"},
+        {{"read", "--port", "COM10"}, 2, "", "COM10: the logger stopped answering after AT+SNR?"},
         {{"send", "--port", "COM5", "AT+WDT?"}, 0, "+WDT: 3\n", ""},
         {{"set-time", "--port", "COM5"}, 0, "Time & Date: ", ""},
         {{"ports"}, 0, "COM5  " + logger, ""},
@@ -206,6 +213,35 @@ TEST(KeldamarCli, RecordsToCsvOnStdoutAreTheSimulatorsAndGoToTheArchive) {
         EXPECT_EQ(rows[static_cast<size_t>(n + 1)].substr(rows[static_cast<size_t>(n + 1)].size() - rssi.size()), rssi) << n;
     }
     EXPECT_TRUE(std::filesystem::exists(rig.dir() / "data" / "keldamar" / "records.sqlite"));
+}
+
+TEST(KeldamarCli, AnInterruptedDownloadKeepsTheRecordsReceivedInTheArchiveAndTheCsv) {
+    CliRig rig;
+    kdsim::Options o = Fast(kdsim::Model::Plain);
+    o.pacing = true;  // some 70 ms a record
+    kdsim::Simulator& sim = rig.addLogger(5, o);
+    const std::filesystem::path csv = rig.dir() / "part.csv";
+    QProcess process;
+    process.setProcessEnvironment(rig.environment());
+    process.start(QStringLiteral(KELDAMAR_CLI_EXE),
+                  {"records", "--port", "COM5", "--from", "0", "--to", "19", "--csv", QString::fromStdString(csv.string())});
+    auto events = [&] {
+        int n = 0;
+        for (const std::string& c : sim.commands()) n += c.rfind("AT+EVENT=", 0) == 0;
+        return n;
+    };
+    // The read's newest record, then a few of the range.
+    for (int i = 0; i < 400 && events() < 6; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_GE(events(), 6);
+    process.terminate();
+    ASSERT_TRUE(process.waitForFinished(10000));
+    EXPECT_EQ(process.exitCode(), 130) << process.readAllStandardError().toStdString();
+    std::ifstream in(csv, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto rows = std::count(text.begin(), text.end(), '\n') - 1;
+    ASSERT_GE(rows, 4) << text;
+    EXPECT_LT(rows, 20) << text;
+    EXPECT_EQ(text.substr(text.size() - 2), "\r\n") << "whole rows only";
 }
 
 TEST(KeldamarCli, ApplySendsTheProfilesChangesAndNamesTheValueTheLoggerKeptOld) {
