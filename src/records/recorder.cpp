@@ -124,7 +124,6 @@ bool Recorder::startDownload(const RecordRange& range, DownloadEvents events, st
     if (downloading()) return refuse("A download is running.");
     if (!p_.Comport.isOpen()) return refuse("The port is not open: connect first.");
     if (p_.ReplyState != 0) return refuse("The logger is busy: wait until the read has ended.");
-    archive();  // opened now, so a failure shows before the first record
     auto finished = std::move(events.finished);
     events.finished = [this, finished](const DownloadSummary& s) {
         flush();
@@ -132,6 +131,7 @@ bool Recorder::startDownload(const RecordRange& range, DownloadEvents events, st
     };
     download_ = std::make_unique<RangeDownload>(p_, range, std::move(events), [this] { flushIfDue(); });
     download_->start();
+    archive();  // opened while the first answer comes, so a failure shows before it does
     return true;
 }
 
