@@ -22,13 +22,14 @@ void RangeDownload::start() {
     send();
 }
 
-// Everything that would send while the download owns the line. What a reply enables
-// meanwhile (a record enables "Fetch Log" and the custom commands) is enabled at the end.
+// Everything that would send while the download owns the line, and "New", which would empty
+// the panel under it. What a reply enables meanwhile (a record enables "Fetch Log" and the
+// custom commands) is enabled at the end.
 void RangeDownload::hold() {
     Mainform& f = p_.form;
     std::vector<Control*> senders = {&f.LoadSettings, &f.Uploadbutton, &f.FetchLog, &f.RefreshStat, &f.ClearWDT,
                                      &f.ClearPU, &f.SetAO, &f.SetTimeDate, &f.ResetRG, &f.Command3, &f.EditNW,
-                                     &f.EditProbe, &f.SetupComs};
+                                     &f.EditProbe, &f.SetupComs, &f.NewButton};
     for (int i = 0; i <= 2; ++i) senders.push_back(&f.CustomSend(i));
     for (int i = 0; i <= 7; ++i) senders.push_back(&f.ScanCommand(i));
     held_.clear();
