@@ -70,7 +70,16 @@ Archive* Recorder::archive(bool retry) {
 
 void Recorder::lineHandled(const std::string& name, const std::string& line) {
     std::optional<ArchivedRecord> record;
-    if (name == cmd::kLOADRecord) record = DecodeRecord(line, AskedNumber(p_.TxCommand), Now(p_));
+    if (name == cmd::kLOADRecord) {
+        // The same line again is a late answer to the request before (a re-send answered
+        // twice), not the record now asked for: it keeps the number it came with first.
+        const std::optional<int> number = line == lastRaw_ ? lastNumber_ : AskedNumber(p_.TxCommand);
+        record = DecodeRecord(line, number, Now(p_));
+        if (record) {
+            lastRaw_ = line;
+            lastNumber_ = number;
+        }
+    }
     // Note the answer (cheap); the write waits until the next request is out.
     if (record && archive()) {
         if (pending_.empty()) firstPending_ = std::chrono::steady_clock::now();
