@@ -67,7 +67,7 @@ void RangeDownload::send() {
     if (afterSend_) afterSend_();
 }
 
-void RangeDownload::lineHandled(const std::string& name, const std::string& line, bool record) {
+void RangeDownload::lineHandled(const std::string& line, bool record) {
     if (!active_) return;
     if (record && line != lastRecord_) {
         lastRecord_ = line;
@@ -79,7 +79,6 @@ void RangeDownload::lineHandled(const std::string& name, const std::string& line
     rehold();
     // Any line stops the reply time-out; a line that is not the record awaited (a status
     // line, a garbled or repeated answer) must not leave the download waiting for ever.
-    (void)name;
     if (active_) p_.form.ReplyTimeout.setEnabled(true);
 }
 

@@ -86,7 +86,7 @@ void Recorder::lineHandled(const std::string& name, const std::string& line) {
         pending_.push_back(*record);
     }
     if (downloading()) {
-        download_->lineHandled(name, line, record.has_value());
+        download_->lineHandled(line, record.has_value());
         if (downloading()) return;  // its afterSend writes when due
     }
     if (!pending_.empty()) flushTimer_.setEnabled(true);
