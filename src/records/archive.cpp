@@ -127,11 +127,12 @@ std::unique_ptr<Archive> Archive::open(const std::filesystem::path& path, std::s
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_FULLMUTEX;
     if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
         why = Why(db);
-        sqlite3_close(db);
+        sqlite3_close_v2(db);
         return fail(path.string() + ": " + why);
     }
+    // close_v2: a statement still being finalised (see below) does not keep the file open.
     auto close = [&](const std::string& reason) {
-        sqlite3_close(db);
+        sqlite3_close_v2(db);
         return fail(path.string() + ": " + reason);
     };
     if (sqlite3_db_readonly(db, "main") == 1) return close("the file may not be written");
@@ -163,7 +164,7 @@ std::unique_ptr<Archive> Archive::open(const std::filesystem::path& path, std::s
     return std::unique_ptr<Archive>(new Archive(db, path));
 }
 
-Archive::~Archive() { sqlite3_close(db_); }
+Archive::~Archive() { sqlite3_close_v2(db_); }
 
 int Archive::add(const std::vector<ArchivedRecord>& batch, std::string* error) {
     if (batch.empty()) return 0;

@@ -22,13 +22,14 @@ void RangeDownload::start() {
     send();
 }
 
-// Everything that would send while the download owns the line. What a reply enables
-// meanwhile (a record enables "Fetch Log" and the custom commands) is enabled at the end.
+// Everything that would send while the download owns the line, and "New", which would empty
+// the panel under it. What a reply enables meanwhile (a record enables "Fetch Log" and the
+// custom commands) is enabled at the end.
 void RangeDownload::hold() {
     Mainform& f = p_.form;
     std::vector<Control*> senders = {&f.LoadSettings, &f.Uploadbutton, &f.FetchLog, &f.RefreshStat, &f.ClearWDT,
                                      &f.ClearPU, &f.SetAO, &f.SetTimeDate, &f.ResetRG, &f.Command3, &f.EditNW,
-                                     &f.EditProbe, &f.SetupComs};
+                                     &f.EditProbe, &f.SetupComs, &f.NewButton};
     for (int i = 0; i <= 2; ++i) senders.push_back(&f.CustomSend(i));
     for (int i = 0; i <= 7; ++i) senders.push_back(&f.ScanCommand(i));
     held_.clear();
@@ -66,7 +67,7 @@ void RangeDownload::send() {
     if (afterSend_) afterSend_();
 }
 
-void RangeDownload::lineHandled(const std::string& name, const std::string& line, bool record) {
+void RangeDownload::lineHandled(const std::string& line, bool record) {
     if (!active_) return;
     if (record && line != lastRecord_) {
         lastRecord_ = line;
@@ -78,7 +79,6 @@ void RangeDownload::lineHandled(const std::string& name, const std::string& line
     rehold();
     // Any line stops the reply time-out; a line that is not the record awaited (a status
     // line, a garbled or repeated answer) must not leave the download waiting for ever.
-    (void)name;
     if (active_) p_.form.ReplyTimeout.setEnabled(true);
 }
 

@@ -46,7 +46,7 @@ public:
 
     // The engine's hooks while active: a reply line handled (record: it was a whole record),
     // and a reply time-out tick.
-    void lineHandled(const std::string& name, const std::string& line, bool record);
+    void lineHandled(const std::string& line, bool record);
     void timeout();
 
 private:

@@ -70,14 +70,23 @@ Archive* Recorder::archive(bool retry) {
 
 void Recorder::lineHandled(const std::string& name, const std::string& line) {
     std::optional<ArchivedRecord> record;
-    if (name == cmd::kLOADRecord) record = DecodeRecord(line, AskedNumber(p_.TxCommand), Now(p_));
+    if (name == cmd::kLOADRecord) {
+        // The same line again is a late answer to the request before (a re-send answered
+        // twice), not the record now asked for: it keeps the number it came with first.
+        const std::optional<int> number = line == lastRaw_ ? lastNumber_ : AskedNumber(p_.TxCommand);
+        record = DecodeRecord(line, number, Now(p_));
+        if (record) {
+            lastRaw_ = line;
+            lastNumber_ = number;
+        }
+    }
     // Note the answer (cheap); the write waits until the next request is out.
     if (record && archive()) {
         if (pending_.empty()) firstPending_ = std::chrono::steady_clock::now();
         pending_.push_back(*record);
     }
     if (downloading()) {
-        download_->lineHandled(name, line, record.has_value());
+        download_->lineHandled(line, record.has_value());
         if (downloading()) return;  // its afterSend writes when due
     }
     if (!pending_.empty()) flushTimer_.setEnabled(true);
@@ -124,7 +133,6 @@ bool Recorder::startDownload(const RecordRange& range, DownloadEvents events, st
     if (downloading()) return refuse("A download is running.");
     if (!p_.Comport.isOpen()) return refuse("The port is not open: connect first.");
     if (p_.ReplyState != 0) return refuse("The logger is busy: wait until the read has ended.");
-    archive();  // opened now, so a failure shows before the first record
     auto finished = std::move(events.finished);
     events.finished = [this, finished](const DownloadSummary& s) {
         flush();
@@ -132,6 +140,7 @@ bool Recorder::startDownload(const RecordRange& range, DownloadEvents events, st
     };
     download_ = std::make_unique<RangeDownload>(p_, range, std::move(events), [this] { flushIfDue(); });
     download_->start();
+    archive();  // opened while the first answer comes, so a failure shows before it does
     return true;
 }
 

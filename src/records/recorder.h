@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,8 @@ private:
     bool tried_ = false;
     std::string error_;
     std::vector<ArchivedRecord> pending_;
+    std::string lastRaw_;
+    std::optional<int> lastNumber_;
     std::chrono::steady_clock::time_point firstPending_{};
     Timer flushTimer_{"RecordsFlush", 250, false};
     std::unique_ptr<RangeDownload> download_;

@@ -23,7 +23,7 @@ RecordsChart::RecordsChart(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("RecordsChart"));
     setWindowTitle(QStringLiteral("Records Chart"));
     chart_ = new QChart;
-    chart_->legend()->setAlignment(Qt::AlignBottom);
+    chart_->legend()->setAlignment(Qt::AlignRight);
     time_ = new QDateTimeAxis;
     time_->setFormat(QStringLiteral("dd MMM yyyy hh:mm"));
     time_->setTitleText(QStringLiteral("Time stamp"));
@@ -65,12 +65,12 @@ QLineSeries* RecordsChart::seriesFor(int sensor, bool moisture) {
     if (s) return s;
     s = new QLineSeries;
     s->setName((moisture ? QStringLiteral("Moisture %1") : QStringLiteral("Temperature %1")).arg(sensor + 1));
-    if (!moisture) {
-        QPen pen = s->pen();
-        pen.setStyle(Qt::DashLine);
-        s->setPen(pen);
-    }
     chart_->addSeries(s);
+    // One colour per sensor: moisture drawn solid, its temperature dashed.
+    static const QColor kSensorColours[6] = {QColor(0x1f, 0x77, 0xb4), QColor(0xd6, 0x27, 0x28), QColor(0x2c, 0xa0, 0x2c),
+                                             QColor(0xff, 0x7f, 0x0e), QColor(0x94, 0x67, 0xbd), QColor(0x8c, 0x56, 0x4b)};
+    QPen pen(kSensorColours[sensor], 2, moisture ? Qt::SolidLine : Qt::DashLine);
+    s->setPen(pen);
     s->attachAxis(time_);
     s->attachAxis(moisture ? moisture_ : temperature_);
     // A click on its legend entry hides and shows the series; the entry stays, dimmed.
@@ -130,6 +130,14 @@ void RecordsChart::load(const std::optional<std::string>& deviceId, const std::v
     series_.fill(nullptr);
     anyM_ = anyC_ = anyT_ = false;
     device_ = deviceId;
+    // The legend lists all moisture series first, then all temperatures, sensor 1 first.
+    for (const bool moisture : {true, false})
+        for (int k = 0; k < 6; ++k)
+            if (std::any_of(all.begin(), all.end(), [&](const records::ArchivedRecord& r) {
+                    return (!device_ || r.deviceId == *device_) &&
+                           (moisture ? r.moisture : r.temperature)[static_cast<size_t>(k)].has_value();
+                }))
+                seriesFor(k, moisture);
     chart_->setTitle(deviceId ? QStringLiteral("Records of logger %1").arg(QString::fromStdString(*deviceId))
                               : QStringLiteral("Records of all loggers"));
     for (const auto& r : all) add(r);

@@ -156,6 +156,41 @@ TEST_F(Records, ARangeDownloadGetsEveryRecordAcrossTheWrapAndSkipsOneThatNeverCo
     EXPECT_TRUE(f.FetchLog.enabled());
 }
 
+TEST_F(Records, ALineThatIsNotTheRecordAwaitedNeitherStallsNorMisnumbersTheDownload) {
+    // What may reach the line just before record 41's answer.
+    struct Case {
+        const char* what;
+        std::string before;
+    } cases[] = {
+        {"a status line", "+SS: 20\r\n"},
+        {"a garbled, short record line", "@LOAD 12345,12031514\r\n"},
+        {"record 40's answer again (a late reply to a re-send)", RecordLine(40) + "\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::optional<DownloadSummary> summary;
+        DownloadEvents events;
+        events.finished = [&](const DownloadSummary& s) { summary = s; };
+        rig.port.onCommand = [&](const std::string& cmd) {
+            const int n = std::stoi(cmd.substr(9));
+            if (n == 41) queue.push_back(c.before);
+            queue.push_back(RecordLine(n) + "\r\n");
+        };
+        ASSERT_TRUE(recorder->startDownload({40, 42}, events, nullptr));
+        run();
+        ASSERT_TRUE(summary);
+        EXPECT_EQ(summary->received, 3);
+        EXPECT_TRUE(summary->skipped.empty());
+    }
+    recorder->flush();
+    std::vector<std::pair<int, std::string>> held;
+    recorder->archive()->forEach(std::nullopt, [&](const ArchivedRecord& r) { held.push_back({*r.logNumber, r.raw}); },
+                                 nullptr);
+    const std::vector<std::pair<int, std::string>> want = {
+        {40, RecordLine(40) + "\r"}, {41, RecordLine(41) + "\r"}, {42, RecordLine(42) + "\r"}};
+    EXPECT_EQ(held, want);
+}
+
 TEST_F(Records, CancelStopsAfterTheRecordAwaitedAndAClosedPortEndsTheDownload) {
     std::optional<DownloadSummary> summary;
     DownloadEvents events;
@@ -185,14 +220,14 @@ TEST_F(Records, CancelStopsAfterTheRecordAwaitedAndAClosedPortEndsTheDownload) {
 }
 
 TEST_F(Records, EveryFetchedRecordIsArchivedOnceWhateverThePath) {
-    // A single fetch twice of the same record, a second number with the same line, and a
-    // short line that is no record.
+    // A single fetch twice of the same record; record 7's answer again after asking for 8
+    // (a late reply), then 8's own; and a short line that is no record.
     f.LogBox.setReadOnly(false);
     f.FetchLog.setEnabled(true);
     for (const char* typed : {"7", "007", "8"}) {
         f.LogBox.setText(typed);
         f.FetchLog.click();
-        if (std::string(typed) == "8") queue = {RecordLine(7) + "\r\n"};
+        if (std::string(typed) == "8") queue = {RecordLine(7) + "\r\n", RecordLine(8) + "\r\n"};
         run();
     }
     rig.port.receive("@LOAD 12345,12031514\r\n");
