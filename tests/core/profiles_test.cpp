@@ -1,8 +1,8 @@
 // Fleet profiles on File > Save and File > Load, the upload preview and the checked upload.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "fakes.h"
@@ -54,6 +54,13 @@ struct ReadLogger {
         return s + std::to_string(f.SIMTypeOption(1).value()) + std::to_string(f.NetworkName.listIndex()) +
                (f.SIMtypeFrame.foreColour() == kRed ? "*" : "");
     }
+    // The values a profile carries, as shown.
+    std::string fleet() const {
+        std::string s;
+        for (int i : {3, 4, 8, 9, 10, 11, 12, 13, 14}) s += f.ModemParm(i).text() + "|";
+        for (int i = 0; i <= 7; ++i) s += f.NWDevIDBox(i).text() + "|";
+        return s + std::to_string(f.SIMTypeOption(1).value()) + std::to_string(f.NetworkName.listIndex());
+    }
     std::vector<std::string> messages() const {
         std::vector<std::string> r;
         for (const Message& m : rig.dialogs.messages) r.push_back(m.title + ": " + m.text);
@@ -62,12 +69,7 @@ struct ReadLogger {
 };
 
 void Put(const fs::path& file, const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
-std::string Text(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+std::string Text(const fs::path& file) { return (std::stringstream() << std::ifstream(file).rdbuf()).str(); }
 
 const std::string kRows =
     "[PROFILE]\r\nLogint=15\r\nFTPint=60\r\nAPNname=apn.fleet\r\nAPNun=\r\nAPNpw=\" two words \"\r\n"
@@ -78,8 +80,7 @@ const std::pair<int, const char*> kEdits[] = {{3, "15"},  {4, "60"},           {
 
 TEST(Profile, SavedFromOneLoggerAndLoadedOnAnotherItMarksOnlyWhatDiffers) {
     struct Case {
-        const char* name;
-        const char* firmware;
+        const char *name, *firmware;
         std::string file;
         bool overwrites;  // a stale profile lies there already
         const char* loaded;
@@ -109,143 +110,103 @@ TEST(Profile, SavedFromOneLoggerAndLoadedOnAnotherItMarksOnlyWhatDiffers) {
         from.f.SaveButton.click();
         EXPECT_EQ(from.rig.dialogs.fileDialogs, std::vector<std::string>{"save  logger-12345.kdprofile"});
         EXPECT_EQ(Text(file), c.file);
-        struct stat st {};
-        ASSERT_EQ(::stat(file.c_str(), &st), 0);
-        if (!c.overwrites) {
-            EXPECT_EQ(st.st_mode & 0777, 0600u);
-        }
+        EXPECT_TRUE(c.overwrites || fs::status(file).permissions() == (fs::perms::owner_read | fs::perms::owner_write));
         EXPECT_EQ(from.f.StatusBox(0).text(), "Profile saved to " + file.string());
 
         ReadLogger to(c.firmware);
         to.load(file);
         EXPECT_EQ(to.f.StatusBox(0).text(), c.loaded);
-        EXPECT_TRUE(to.messages().empty());
-        for (const auto& [row, text] : kEdits) {
-            EXPECT_EQ(to.f.ModemParm(row).text(), text) << row;
-            EXPECT_EQ(to.f.ModemParm(row).foreColour(), kRed) << row;
-        }
+        EXPECT_EQ(to.fleet(), from.fleet());
+        for (const auto& [row, text] : kEdits) EXPECT_EQ(to.f.ModemParm(row).foreColour(), kRed) << row;
         EXPECT_EQ(to.f.ModemParm(13).foreColour(), kBlack);  // the same password stays black
         EXPECT_EQ(to.f.ModemParm(6).text(), "0821234567");
-        EXPECT_TRUE(to.f.Uploadbutton.enabled());
-        if (c.firmware == kSimType) {
-            EXPECT_TRUE(to.f.SIMTypeOption(1).value());
-            EXPECT_EQ(to.f.NetworkName.listIndex(), 1);
-            EXPECT_EQ(to.f.SIMtypeFrame.foreColour(), kRed);
-        }
-        if (c.firmware == kHub) {
-            EXPECT_EQ(to.f.NWDevIDBox(1).text(), "2222");
-            EXPECT_EQ(to.f.NWDevIDBox(1).foreColour(), kRed);
-            EXPECT_EQ(to.f.NWDevIDBox(0).foreColour(), kBlack);
-        }
-        // Loading the same profile again finds nothing to change.
-        to.load(file);
-        EXPECT_EQ(to.f.StatusBox(0).text(), "Profile fleet loaded: no value differs");
+        EXPECT_EQ(to.f.SIMtypeFrame.foreColour(), c.firmware == kSimType ? kRed : kBlack);
+        EXPECT_EQ(to.f.NWDevIDBox(1).foreColour(), c.firmware == kHub ? kRed : kBlack);
     }
 }
 
 TEST(Profile, LoadPutsInOnlyTheKeysPresentAndWhatThisLoggerCanTake) {
     struct Case {
-        const char* name;
-        std::string text;
-        std::string status;
-        std::vector<std::pair<int, std::string>> red;
+        std::string text, status;
+        std::map<int, std::string> red;
     };
     const Case cases[] = {
-        {"equal values stay black", "[PROFILE]\r\nLogint=30\r\nHome=0215550143\r\n", "no value differs", {}},
-        {"an empty value is a value", "[PROFILE]\r\nAPNpw=\r\n", "1 value changed", {{10, ""}}},
-        {"the check speaks at the upload", "[profile]\r\nlogint=20\r\nFTPint=45\r\n", "2 values changed",
-         {{3, "20"}, {4, "45"}}},
-        {"a device table on a plain logger", "[PROFILE]\r\n[NETWORK]\r\nProbe=1\r\nDevice1=2\r\n",
-         "no value differs; device table ignored (not a hub)", {}},
-        {"a SIM type the logger never reported", "[PROFILE]\r\nSimType=1\r\nNetwork=2\r\n",
-         "no value differs; SIM type ignored (not reported)", {}},
+        {"[PROFILE]\r\nLogint=30\r\nHome=0215550143\r\n", "no value differs", {}},
+        {"[PROFILE]\r\nAPNpw=\r\n", "1 value changed", {{10, ""}}},  // an empty value is a value
+        {"[profile]\r\nlogint=20\r\nFTPint=45\r\n", "2 values changed", {{3, "20"}, {4, "45"}}},  // checked at upload
+        {"[PROFILE]\r\n[NETWORK]\r\nProbe=1\r\nDevice1=2\r\n", "no value differs; device table ignored (not a hub)", {}},
+        {"[PROFILE]\r\nSimType=1\r\nNetwork=2\r\n", "no value differs; SIM type ignored (not reported)", {}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.text);
         ReadLogger l(kPlain);
-        std::string expected = l.panel();
-        for (const auto& [row, text] : c.red) {
-            const std::string old = l.f.ModemParm(row).text() + "|";
-            size_t at = 0;
-            for (int i = 0; i < row; ++i) at = expected.find('|', at) + 1;
-            expected.replace(at, old.size(), text + "*|");
-        }
+        const std::string expected = l.panel();
+        std::vector<std::string> texts;
+        for (int row = 0; row <= 14; ++row) texts.push_back(c.red.count(row) ? c.red.at(row) : l.f.ModemParm(row).text());
         Put(l.rig.dir / "p.kdprofile", c.text);
         l.load(l.rig.dir / "p.kdprofile");
         EXPECT_EQ(l.f.StatusBox(0).text(), "Profile p loaded: " + c.status);
-        EXPECT_EQ(l.panel(), expected);
+        for (int row = 0; row <= 14; ++row) {
+            EXPECT_EQ(l.f.ModemParm(row).text(), texts[static_cast<size_t>(row)]) << row;
+            EXPECT_EQ(l.f.ModemParm(row).foreColour(), c.red.count(row) ? kRed : kBlack) << row;
+        }
+        if (c.red.empty()) {
+            EXPECT_EQ(l.panel(), expected);  // device table and SIM type too
+        }
         EXPECT_EQ(l.f.Uploadbutton.enabled(), !c.red.empty());
-        EXPECT_EQ(l.p.profiles.previewNextUpload, !c.red.empty());
     }
 }
 
-TEST(Profile, ABadFileIsNamedWithItsFaultAndChangesNothing) {
-    struct Case {
-        const char* name;
-        std::function<void(const fs::path&)> make;
-        std::string reason;
+TEST(Profile, ABadFileOrABusyLoggerIsNamedAndNothingChanges) {
+    const std::string big = "[PROFILE]\r\n" + std::string(kMaxSettingsFileSize, ';');
+    const std::pair<std::string, std::string> cases[] = {  // file text ("-" none, "/" a folder), reason
+        {"-", " does not exist"},
+        {"/", " is a folder"},
+        {"[DEFAULT]\r\nLogint=5\r\n", " is not a profile: it has no [PROFILE] section"},
+        {big, " is larger than 1 MiB"},
+        {"[PROFILE]\r\nLogint=5\r\nAPNpw=a\rb\r\n", ": APNpw holds a line break"},
+        {"[PROFILE]\r\nNetwork=4\r\n", ": Network must be 0 to 3, not \"4\""},
+        {"[PROFILE]\r\nLogint=5\r\nFTPint=1200\r\n", ": FTPint \"1200\" is longer than the 3 characters its box takes"},
     };
-    const Case cases[] = {
-        {"missing", [](const fs::path&) {}, " does not exist"},
-        {"not a profile", [](const fs::path& f) { Put(f, "[DEFAULT]\r\nLogint=5\r\n"); },
-         " is not a profile: it has no [PROFILE] section"},
-        {"a folder", [](const fs::path& f) { fs::create_directory(f); }, " is a folder"},
-        {"over 1 MiB",
-         [](const fs::path& f) { Put(f, "[PROFILE]\r\nLogint=5\r\n" + std::string(kMaxSettingsFileSize, ';')); },
-         " is larger than 1 MiB"},
-        {"a line break", [](const fs::path& f) { Put(f, "[PROFILE]\r\nLogint=5\r\nAPNpw=a\rb\r\n"); },
-         ": APNpw holds a line break"},
-        {"an impossible network", [](const fs::path& f) { Put(f, "[PROFILE]\r\nLogint=5\r\nNetwork=4\r\n"); },
-         ": Network must be 0 to 3, not \"4\""},
-        {"longer than its box", [](const fs::path& f) { Put(f, "[PROFILE]\r\nLogint=5\r\nFTPint=1200\r\n"); },
-         ": FTPint \"1200\" is longer than the 3 characters its box takes"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [text, reason] : cases) {
+        SCOPED_TRACE(reason);
         ReadLogger l(kPlain);
         const fs::path file = l.rig.dir / "bad.kdprofile";
-        c.make(file);
+        if (text == "/") fs::create_directory(file);
+        else if (text != "-") Put(file, text);
         const std::string before = l.panel();
         l.load(file);
-        EXPECT_EQ(l.messages(), std::vector<std::string>{"Message: Profile not loaded: " + file.string() + c.reason});
+        EXPECT_EQ(l.messages(), std::vector<std::string>{"Message: Profile not loaded: " + file.string() + reason});
         EXPECT_EQ(l.panel(), before);
-        EXPECT_EQ(l.f.StatusBox(0).text(), "");
-        EXPECT_FALSE(l.f.Uploadbutton.enabled());
     }
-
-    // A file its reader may not read.
-    const fs::path dir = MakeTempDir();
-    fs::permissions(dir, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                             fs::perms::others_read | fs::perms::others_exec);
-    Put(dir / "locked.kdprofile", "[PROFILE]\r\nLogint=5\r\n");
+    const fs::path dir = MakeTempDir();  // a file its reader may not read
+    fs::permissions(dir, fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+    Put(dir / "locked.kdprofile", "[PROFILE]\r\n");
     fs::permissions(dir / "locked.kdprofile", fs::perms::none);
     EXPECT_EQ(InChild([&] { return ReadProfile(dir / "locked.kdprofile").error; }),
               (dir / "locked.kdprofile").string() + " cannot be read: Permission denied");
     fs::remove_all(dir);
-}
 
-TEST(Profile, SaveAndLoadThatCannotGoOnSaySoAndChangeNothing) {
     ReadLogger l(kPlain);
-    const fs::path blocked = l.rig.dir / "ORVIKAS.ini" / "x.kdprofile";  // under a file
-    l.rig.dialogs.saveAs = blocked.string();
-    l.f.SaveButton.click();
-    const fs::path fine = l.rig.dir / "y.kdprofile";
-    l.rig.dialogs.saveAs = fine.string();
-    l.f.ModemParm(9).setText("us\r\ner");  // a value the file could not hold
-    l.f.SaveButton.click();
-    EXPECT_FALSE(fs::exists(fine));
-    l.rig.dialogs.saveAs.clear();  // Cancel
-    l.f.SaveButton.click();
-
     l.f.LoadSettings.click();  // a command now awaits its answer
     l.f.LoadButton.click();
-    EXPECT_EQ(l.messages(),
-              (std::vector<std::string>{
-                  "Message: Profile not saved: " + blocked.string() + " cannot be written: Not a directory",
-                  "Message: Profile not saved: " + fine.string() + " not written: APNun holds a line break",
-                  "Message: A command awaits the logger's answer: wait for it, then load the profile."}));
-    EXPECT_EQ(l.rig.dialogs.fileDialogs.size(), 3u);  // no open dialog while busy
-    EXPECT_EQ(l.rig.dialogs.fileDialogs.back(), "save " + l.rig.dir.string() + " logger-12345.kdprofile");
+    EXPECT_EQ(l.messages(), std::vector<std::string>{"Message: A command awaits the logger's answer: wait for it, then load the profile."});
+    EXPECT_TRUE(l.rig.dialogs.fileDialogs.empty());
+}
+
+TEST(Profile, ASaveThatCannotBeWrittenSaysSoAndNamesTheFile) {
+    ReadLogger l(kPlain);
+    const fs::path blocked = l.rig.dir / "ORVIKAS.ini" / "x.kdprofile", fine = l.rig.dir / "y.kdprofile";
+    for (const fs::path& file : {blocked, fine}) {
+        l.rig.dialogs.saveAs = file.string();
+        l.f.SaveButton.click();
+        l.f.ModemParm(9).setText("us\r\ner");  // a value the file could not hold
+    }
+    EXPECT_FALSE(fs::exists(fine));
+    EXPECT_EQ(l.messages(), (std::vector<std::string>{
+                                "Message: Profile not saved: " + blocked.string() + " cannot be written: Not a directory",
+                                "Message: Profile not saved: " + fine.string() + " not written: APNun holds a line break"}));
+    EXPECT_EQ(l.rig.dialogs.fileDialogs.back(), "save " + blocked.parent_path().string() + " logger-12345.kdprofile");
 }
 
 std::vector<std::string> Rows(const std::vector<UploadPreviewRow>& rows) {
@@ -262,99 +223,68 @@ TEST(UploadPreview, ListsWhatWouldBeSentAndCancelSendsNothing) {
     EXPECT_NE(l.rig.fileText().find("[Upload]\r\nConfirm=1\r\n"), std::string::npos);
     l.f.ModemParm(3).setText("15");
     l.f.ModemParm(10).setText("s3cret");
+    const std::string before = l.panel();
     l.rig.dialogs.sendAfterPreview = false;
     l.press();
     ASSERT_EQ(l.rig.dialogs.previews.size(), 1u);
-    EXPECT_EQ(Rows(l.rig.dialogs.previews[0]),
-              (std::vector<std::string>{"Logging Int|30|15", "APN Name|internet|internet", "APN User Name|user|user",
-                                        "APN Password|pass|s3cret|password"}));
+    EXPECT_EQ(Rows(l.rig.dialogs.previews[0]), (std::vector<std::string>{"Logging Int|30|15", "APN Name|internet|internet",
+                                                                        "APN User Name|user|user", "APN Password|pass|s3cret|password"}));
     EXPECT_TRUE(l.rig.port.commands.empty());
-    EXPECT_EQ(l.f.ModemParm(3).foreColour(), kRed);
-    EXPECT_EQ(l.f.ModemParm(10).foreColour(), kRed);
-    EXPECT_TRUE(l.f.Uploadbutton.enabled());
-
+    EXPECT_EQ(l.panel(), before);
     l.rig.dialogs.sendAfterPreview = true;
-    l.logger.answers["AT+LOGINT=15"] = "+LOGINT: 15";
-    l.logger.answers["AT+APNCON=internet,user,s3cret"] = "+APNCON: internet,user,s3cret";
     l.press();
-    EXPECT_EQ(l.rig.port.commands, (std::vector<std::string>{"AT+LOGINT=15", "AT+APNCON=internet,user,s3cret"}));
-    EXPECT_EQ(l.rig.dialogs.previews.size(), 2u);
+    EXPECT_EQ(l.rig.port.commands, (std::vector<std::string>{"AT+LOGINT=15"}));  // the logger never answers here
 
     Rig restarted(l.rig.fileText());  // the choice is remembered
     Form_Load(restarted.program);
     EXPECT_TRUE(restarted.form.ConfirmUpload.checked());
 
-    // Off again: only the upload right after a profile load is shown.
-    l.f.ConfirmUpload.click();
-    EXPECT_NE(l.rig.fileText().find("[Upload]\r\nConfirm=0\r\n"), std::string::npos);
-    Put(l.rig.dir / "p.kdprofile", "[PROFILE]\r\nLogint=60\r\n");
-    l.load(l.rig.dir / "p.kdprofile");
-    l.logger.answers["AT+LOGINT=60"] = "+LOGINT: 60";
-    l.press();
-    ASSERT_EQ(l.rig.dialogs.previews.size(), 3u);
-    EXPECT_EQ(Rows(l.rig.dialogs.previews[2]), std::vector<std::string>{"Logging Int|15|60"});
-    l.f.ModemParm(3).setText("5");
-    l.logger.answers["AT+LOGINT=5"] = "+LOGINT: 5";
-    l.press();
-    EXPECT_EQ(l.rig.dialogs.previews.size(), 3u);
-    EXPECT_EQ(l.rig.port.commands.back(), "AT+LOGINT=5");
+    // Off: only the upload right after a profile load is shown.
+    ReadLogger off(kPlain);
+    Put(off.rig.dir / "p.kdprofile", "[PROFILE]\r\nLogint=60\r\n");
+    off.load(off.rig.dir / "p.kdprofile");
+    for (const char* interval : {"60", "5"}) {
+        off.logger.answers[std::string("AT+LOGINT=") + interval] = std::string("+LOGINT: ") + interval;
+        off.press();
+        off.f.ModemParm(3).setText("5");
+    }
+    EXPECT_EQ(off.rig.port.commands, (std::vector<std::string>{"AT+LOGINT=60", "AT+LOGINT=5"}));
+    ASSERT_EQ(off.rig.dialogs.previews.size(), 1u);
+    EXPECT_EQ(Rows(off.rig.dialogs.previews[0]), std::vector<std::string>{"Logging Int|30|60"});
 }
 
 TEST(CheckedUpload, AValueTheLoggerDidNotKeepIsNamedAndStaysRedForTheNextPress) {
     struct Case {
-        const char* name;
-        std::vector<std::pair<int, std::string>> edits;
-        std::map<std::string, std::string> answers;  // command -> the logger's answer
-        std::vector<std::string> sent;
-        std::string status;
-        std::string unkept;  // the message's lines, "" for no message
-        std::vector<int> red;
+        int row;
+        std::string value, command, answer, status, unkept;  // unkept: the message's line, "" none
     };
     const Case cases[] = {
-        {"an interval kept old",
-         {{3, "15"}, {14, "0831110000"}},
-         {{"AT+LOGINT=15", "+LOGINT: 30"}, {"AT+HOMENUM=0831110000", "+HOMENUM: 0831110000"}},
-         {"AT+LOGINT=15", "AT+HOMENUM=0831110000"},
-         "Upload complete: 1 value confirmed by the logger",
-         "Logging Int: sent 15, logger holds 30",
-         {3}},
-        {"a password in its group, masked",
-         {{10, "s3cret"}},
-         {{"AT+APNCON=internet,user,s3cret", "+APNCON: internet,user,pass"}},
-         {"AT+APNCON=internet,user,s3cret"},
-         "Upload complete: 2 values confirmed by the logger",
-         "APN Password: sent ******, logger holds ****",
-         {10}},
-        {"everything kept", {{4, "60"}}, {{"AT+FTPINT=60", "+FTPINT: 60"}}, {"AT+FTPINT=60"},
-         "Upload complete: 1 value confirmed by the logger", "", {}},
+        {3, "15", "AT+LOGINT=15", "+LOGINT: 30", "Upload complete: 1 value confirmed by the logger",
+         "Logging Int: sent 15, logger holds 30"},
+        {10, "s3cret", "AT+APNCON=internet,user,s3cret", "+APNCON: internet,user,pass",
+         "Upload complete: 3 values confirmed by the logger", "APN Password: sent ******, logger holds ****"},
+        {4, "60", "AT+FTPINT=60", "+FTPINT: 60", "Upload complete: 2 values confirmed by the logger", ""},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.command);
         ReadLogger l(kPlain);
-        for (const auto& [row, text] : c.edits) l.f.ModemParm(row).setText(text);
-        for (const auto& [command, answer] : c.answers) l.logger.answers[command] = answer;
+        l.f.ModemParm(c.row).setText(c.value);
+        l.f.ModemParm(14).setText("0831110000");  // kept, and sent after the value put back
+        l.logger.answers[c.command] = c.answer;
+        l.logger.answers["AT+HOMENUM=0831110000"] = "+HOMENUM: 0831110000";
         l.press();
-        EXPECT_EQ(l.rig.port.commands, c.sent);  // a value put back is not sent again in this run
+        EXPECT_EQ(l.rig.port.commands, (std::vector<std::string>{c.command, "AT+HOMENUM=0831110000"}));  // each once
+        const bool kept = c.unkept.empty();
         EXPECT_EQ(l.f.StatusBox(0).text(), c.status);
-        EXPECT_EQ(l.messages(), c.unkept.empty() ? std::vector<std::string>{}
-                                                  : std::vector<std::string>{"Message: The logger did not keep every value:\n" + c.unkept});
-        for (const auto& [row, text] : c.edits) {
-            const bool red = std::find(c.red.begin(), c.red.end(), row) != c.red.end();
-            EXPECT_EQ(l.f.ModemParm(row).foreColour(), red ? kRed : kBlack) << row;
-            if (red) {
-                EXPECT_EQ(l.f.ModemParm(row).text(), text) << row;
-            }
-        }
-        EXPECT_EQ(l.f.Uploadbutton.enabled(), !c.red.empty());
-        EXPECT_EQ(l.p.ReplyState, 0);
-        if (c.red.empty()) continue;
-        // The next press sends it again; this time the logger keeps it.
-        l.rig.port.commands.clear();
-        const std::string again = c.sent.front();
-        l.logger.answers[again] = "+" + again.substr(3, again.find('=') - 3) + ": " + again.substr(again.find('=') + 1);
+        EXPECT_EQ(l.messages(), kept ? std::vector<std::string>{}
+                                     : std::vector<std::string>{"Message: The logger did not keep every value:\n" + c.unkept});
+        EXPECT_EQ(l.f.ModemParm(c.row).text(), c.value);
+        EXPECT_EQ(l.f.ModemParm(c.row).foreColour(), kept ? kBlack : kRed);
+        EXPECT_EQ(l.f.Uploadbutton.enabled(), !kept);
+        if (kept) continue;
+        l.rig.port.commands.clear();  // the next press sends it again
         l.press();
-        EXPECT_EQ(l.rig.port.commands, std::vector<std::string>{again});
-        EXPECT_FALSE(l.f.Uploadbutton.enabled());
+        EXPECT_EQ(l.rig.port.commands, std::vector<std::string>{c.command});
     }
 }
 
