@@ -5,6 +5,16 @@ namespace kd {
 const int Mainform::kRowLabel[15] = {6, 0, 1, 2, 3, 5, 4, 7, 8, 9, 10, 11, 12, 13, 23};
 const int Mainform::kStatLabel[9] = {18, 19, 20, 16, 14, 17, 15, 22, 24};
 
+std::string Mainform::rowCaption(int row) const {
+    switch (row) {
+        case 9: return "APN User Name:";
+        case 10: return "APN Password:";
+        case 12: return "FTP User Name:";
+        case 13: return "FTP Password:";
+        default: return Label3(kRowLabel[row]).caption();
+    }
+}
+
 namespace {
 const char* const kLabel3Captions[26] = {
     "Log Pointer:", "Unread Logs:", "Logging Int:", "Download Int:", "Own Number:", "SIM Number:",

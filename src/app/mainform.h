@@ -163,6 +163,9 @@ public:
     // status box ModemStat(0..8); the status panel's "Air Time:" is Label3(25).
     static const int kRowLabel[15];
     static const int kStatLabel[9];
+    // The caption of parameter row 0..14 as it reads on its own, away from its frame: the
+    // APN and FTP user name and password rows say whose they are.
+    std::string rowCaption(int row) const;
 
 private:
     void notify() { if (observer_) observer_(); }

@@ -1,5 +1,8 @@
 #include "link/com_mapping.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "settings/ini_file.h"
 
 namespace kd {
@@ -33,6 +36,17 @@ std::string ComDevice(int number, const IniFile* settings) {
         default: return {};  // COM13-16: free for [Ports] entries only
     }
 #endif
+}
+
+int ComNumberOf(const std::string& device, const IniFile* settings) {
+    if (device.empty()) return 0;
+    for (int n = kFirstComPort; n <= kLastComPort; ++n) {
+        const std::string mapped = ComDevice(n, settings);
+        if (mapped.empty()) continue;
+        std::error_code ec;
+        if (mapped == device || std::filesystem::equivalent(mapped, device, ec)) return n;
+    }
+    return 0;
 }
 
 }  // namespace kd

@@ -20,4 +20,8 @@ inline constexpr int kLastComPort = 16;
 // Windows: "COMn".
 std::string ComDevice(int number, const IniFile* settings);
 
+// The COM number that stands for `device` (the lowest when several do), 0 when none does.
+// A link and its target, or two links to one device, are the same device.
+int ComNumberOf(const std::string& device, const IniFile* settings);
+
 }  // namespace kd

@@ -284,7 +284,11 @@ std::string QtSerialPort::readAll() {
 std::string QtSerialPort::describe(int number) const {
     const std::string device = deviceFor_ ? deviceFor_(number) : std::string();
     if (device.empty()) return {};
+    const std::string text = DeviceDescription(device);
+    return text.empty() ? device : device + " - " + text;
+}
 
+std::string DeviceDescription(const std::string& device) {
     // Mapped paths may be links (/dev/serial/by-id/...); the system lists the real node.
     const QString wanted = DeviceName(device);
     const QString canonical = QFileInfo(wanted).canonicalFilePath();
@@ -297,10 +301,9 @@ std::string QtSerialPort::describe(int number) const {
         if (text.isEmpty()) text = maker;
         else if (!maker.isEmpty() && !text.contains(maker, Qt::CaseInsensitive))
             text += QStringLiteral(" (") + maker + QLatin1Char(')');
-        if (text.isEmpty()) break;
-        return device + " - " + ToStd(text);
+        return ToStd(text);
     }
-    return device;
+    return {};
 }
 
 void QtSerialPort::onError(int qtError) {

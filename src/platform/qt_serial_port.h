@@ -81,6 +81,10 @@ private:
     bool lineOpen_ = false;  // the last bytes read did not end a line
 };
 
+// What the system says about a serial device ("FT232R USB UART (FTDI)"); empty when it
+// lists no such device or says nothing about it.
+std::string DeviceDescription(const std::string& device);
+
 // Parses the "baud,parity,data,stop" text; false for anything else.
 bool ParseLineSettings(std::string_view text, QtSerialPort::LineSettings* out);
 

@@ -11,10 +11,8 @@ namespace kd {
 bool IsPasswordRow(int row) { return row == 10 || row == 13; }
 
 std::string SettingName(const Program& p, int row) {
-    std::string caption = p.form.Label3(Mainform::kRowLabel[row]).caption();
+    std::string caption = p.form.rowCaption(row);
     if (!caption.empty() && caption.back() == ':') caption.pop_back();
-    if (row == 9 || row == 10) return "APN " + caption;
-    if (row == 12 || row == 13) return "FTP " + caption;
     return caption;
 }
 

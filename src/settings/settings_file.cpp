@@ -53,15 +53,19 @@ std::string NotEmptyKey(Program& p, const char* key, const char* def) {
 
 }  // namespace
 
-void ReadSettingsFile(Program& p) {
+void SetFixedTables(Program& p) {
     p.MonthNames = {"", "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     p.ModelNames = {"KELDAMAR", "KELDAMAR Temperature", "KELDAMAR+", "KELDAMAR HUB", "UNKNOWN", "UNKNOWN",
                     "KELDAMAR MKIV", "H/L", "LOGGER", "KELDAMAR MKIII", ""};
+    p.LineEnd = "\r\n";
+}
+
+void ReadSettingsFile(Program& p) {
+    SetFixedTables(p);
     p.NetworkIndex = 0;
     p.SimTypeSupported = 0;
     p.ReplyLineCount = 0;
     p.PortSetupNeeded = 0;
-    p.LineEnd = "\r\n";
 
     // Every default a fresh or damaged file needs goes out in one rewrite, not one per key.
     IniFile::Batch batch(p.platform.settings);

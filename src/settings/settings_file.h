@@ -13,6 +13,9 @@ inline constexpr const char* kDefaultHomeNumber = "0215550143";
 inline constexpr const char* kSection = "DEFAULT";
 
 void ReadSettingsFile(Program& p);
+// The month and model names and the line end: what every run needs, with or without the
+// settings file (the command-line tool reads a logger without writing defaults into it).
+void SetFixedTables(Program& p);
 std::string ReadIniValue(Program& p, const std::string& section, const std::string& key);
 // True when the value is in the file. Start-up repairs ignore a failure; a save the user
 // asked for tells it with TellUnsaved.

@@ -229,15 +229,7 @@ void MainWindow::buildModemFrame(QWidget* client) {
     CaptionGroupBox* panel = b.frame(f.ModemFrame, client, 4, 40, 555, 386);
 
     // Rows 0..13 one under another; the two user name and password rows say whose they are.
-    auto spokenRow = [&](int row) {
-        switch (row) {
-            case 9: return QStringLiteral("APN User Name:");
-            case 10: return QStringLiteral("APN Password:");
-            case 12: return QStringLiteral("FTP User Name:");
-            case 13: return QStringLiteral("FTP Password:");
-            default: return Spoken(f.Label3(Mainform::kRowLabel[row]).caption());
-        }
-    };
+    auto spokenRow = [&](int row) { return Spoken(f.rowCaption(row)); };
     b.caption(f.Label3(21), panel, 192, 17, 80, 16, nullptr);  // "Defaults:" heads that column
     for (int row = 0; row <= 14; ++row) {
         const bool second = row == 14;  // "Home No:" heads the second column

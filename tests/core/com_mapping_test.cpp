@@ -86,6 +86,21 @@ TEST(ComDevice, MissingSettingsFileLeavesTheBuiltInMapping) {
     EXPECT_EQ(ComDevice(13, &settings), "");
 }
 
+TEST(ComNumberOf, FindsTheNumberAMappedOrBuiltInDeviceHasAlsoThroughALink) {
+    TempDir dir;
+    const fs::path device = dir.path() / "pty";
+    std::ofstream(device) << "";
+    fs::create_symlink(device, dir.path() / "by-id");
+    std::ofstream(dir.path() / "ORVIKAS.ini") << "[Ports]\r\nCOM14=" << (dir.path() / "by-id").string()
+                                                << "\r\nCOM5=/dev/ttyUSB3\r\n";
+    const IniFile settings(dir.path() / "ORVIKAS.ini");
+    EXPECT_EQ(ComNumberOf(device.string(), &settings), 14) << "the file maps a link to it";
+    EXPECT_EQ(ComNumberOf("/dev/ttyUSB3", &settings), 5) << "the lowest of COM5 (mapped) and COM8 (built in)";
+    EXPECT_EQ(ComNumberOf("/dev/ttyUSB0", &settings), 0) << "COM5 now stands for another device";
+    EXPECT_EQ(ComNumberOf("/dev/ttyACM1", nullptr), 10);
+    EXPECT_EQ(ComNumberOf("", &settings), 0);
+}
+
 #else
 
 TEST(ComDevice, WindowsUsesThePortNamesDirectly) {

@@ -15,7 +15,8 @@ fail=0
 problem() { echo "FAIL: $*"; fail=1; }
 
 share=$prefix/share
-expected=(bin/keldamar-utility bin/keldamar-sim
+expected=(bin/keldamar-utility bin/keldamar-sim bin/keldamar share/bash-completion/completions/keldamar
+          share/man/man1/keldamar.1.gz
           "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml"
           share/icons/hicolor/scalable/apps/keldamar-utility.svg
           share/man/man1/keldamar-utility.1.gz share/man/man1/keldamar-sim.1.gz
@@ -41,6 +42,18 @@ for opt in $("$prefix/bin/keldamar-sim" --help | grep -o -- '--[a-z][a-z-]*' | s
   grep -q -- "$opt" <<<"$page" || problem "keldamar-sim(1) does not describe $opt"
 done
 
+# keldamar's page and completion must keep up with its subcommands and options.
+page=$(gzip -dc "$share/man/man1/keldamar.1.gz" | sed 's/\\-/-/g')
+completion=$(cat "$share/bash-completion/completions/keldamar")
+for sub in $("$prefix/bin/keldamar" --help | sed -n '/^Subcommands:/,/^$/p' | grep -o '^  [a-z-]*' | tr -d ' '); do
+  grep -q -- "$sub" <<<"$page" || problem "keldamar(1) does not describe $sub"
+  grep -q -- "$sub" <<<"$completion" || problem "keldamar's completion does not offer $sub"
+  for opt in $("$prefix/bin/keldamar" "$sub" --help | grep -o -- '--[a-z][a-z-]*' | sort -u); do
+    grep -q -- "$opt" <<<"$page" || problem "keldamar(1) does not describe $opt"
+    grep -q -- "$opt" <<<"$completion" || problem "keldamar's completion does not offer $opt"
+  done
+done
+
 validators=0
 if command -v desktop-file-validate >/dev/null; then
   validators=$((validators + 1))
@@ -60,7 +73,7 @@ else
   echo "skipped: appstreamcli (appstream) is not installed"
 fi
 if command -v man >/dev/null; then
-  for p in keldamar-utility keldamar-sim; do
+  for p in keldamar-utility keldamar-sim keldamar; do
     out=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$share/man/man1/$p.1.gz" 2>&1 >/dev/null) || true
     [ -z "$out" ] || problem "man page $p: $out"
   done
