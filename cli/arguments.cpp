@@ -118,23 +118,23 @@ bool ToLatin1(const QString& text, std::string* out) {
 
 }  // namespace
 
-bool ParsePortSpec(const std::string& text, PortSpec* out) {
-    PortSpec spec;
+bool ParsePortChoice(const std::string& text, PortChoice* out) {
+    PortChoice choice;
     static const QRegularExpression com(QStringLiteral("^COM([0-9]{1,2})$"), QRegularExpression::CaseInsensitiveOption);
     const QString q = QString::fromLocal8Bit(text.c_str());
     if (q.compare(QStringLiteral("all"), Qt::CaseInsensitive) == 0) {
-        spec.kind = PortSpec::Kind::All;
+        choice.kind = PortChoice::Kind::All;
     } else if (const auto m = com.match(q); m.hasMatch()) {
-        spec.kind = PortSpec::Kind::Com;
-        spec.com = m.captured(1).toInt();
-        if (spec.com < 1 || spec.com > 16) return false;
+        choice.kind = PortChoice::Kind::Com;
+        choice.com = m.captured(1).toInt();
+        if (choice.com < 1 || choice.com > 16) return false;
     } else if (text.find('/') != std::string::npos) {
-        spec.kind = PortSpec::Kind::Path;
-        spec.path = text;
+        choice.kind = PortChoice::Kind::Path;
+        choice.path = text;
     } else {
         return false;
     }
-    if (out != nullptr) *out = spec;
+    if (out != nullptr) *out = choice;
     return true;
 }
 
@@ -209,7 +209,7 @@ ParsedArguments ParseArguments(const QStringList& args) {
         inv.quiet = parser.isSet(quiet);
         for (const QString& value : parser.values(port)) {
             std::string text;
-            if (!ToLatin1(value, &text) || !ParsePortSpec(text, nullptr))
+            if (!ToLatin1(value, &text) || !ParsePortChoice(text, nullptr))
                 return Usage(where, "unknown port '" + value.toStdString() +
                                         "' (give COM1 to COM16, a device path or all)");
             inv.ports.push_back(text);

@@ -38,11 +38,11 @@ ParsedArguments ParseArguments(const QStringList& args);
 
 // What a --port value stands for: a COM number 1..16, a device path, or every USB serial
 // adapter present. Anything else is a usage error.
-struct PortSpec {
+struct PortChoice {
     enum class Kind { Com, Path, All } kind = Kind::Com;
     int com = 0;
     std::string path;
 };
-bool ParsePortSpec(const std::string& text, PortSpec* out);
+bool ParsePortChoice(const std::string& text, PortChoice* out);
 
 }  // namespace kdcli

@@ -67,13 +67,13 @@ ResolvedPorts ResolvePorts(const std::vector<std::string>& specs, const kd::IniF
         return true;
     };
     for (const std::string& text : specs) {
-        PortSpec spec;
-        if (!ParsePortSpec(text, &spec)) {
+        PortChoice choice;
+        if (!ParsePortChoice(text, &choice)) {
             r.status = kExitUsage;
             r.error = "unknown port '" + text + "'";
             return r;
         }
-        if (spec.kind == PortSpec::Kind::All) {
+        if (choice.kind == PortChoice::Kind::All) {
             bool any = false;
             for (const SerialDevice& d : SerialDevicesPresent(settings)) {
                 if (!d.usb) continue;
@@ -85,10 +85,10 @@ ResolvedPorts ResolvePorts(const std::vector<std::string>& specs, const kd::IniF
                 r.error = "no USB serial adapter found";
                 return r;
             }
-        } else if (spec.kind == PortSpec::Kind::Com) {
-            if (!add(PortTarget{"COM" + std::to_string(spec.com), kd::ComDevice(spec.com, &settings), spec.com})) return r;
+        } else if (choice.kind == PortChoice::Kind::Com) {
+            if (!add(PortTarget{"COM" + std::to_string(choice.com), kd::ComDevice(choice.com, &settings), choice.com})) return r;
         } else {
-            if (!add(PortTarget{spec.path, spec.path, 0})) return r;
+            if (!add(PortTarget{choice.path, choice.path, 0})) return r;
         }
     }
     return r;
