@@ -22,7 +22,7 @@ void ClearHubAndLogDisplay(Program& p) {
         f.ScanCommand(i).setEnabled(false);
         f.StatText(i).setCaption("");
     }
-    for (LogRecord& r : p.LogRecords) r = LogRecord{};
+    p.LogRecords.assign(1, LogRecord{});
     p.LogRecordCount = 0;
     p.LogRecordIndex = 0;
     f.StartLog.setCaption("-");
