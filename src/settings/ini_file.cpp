@@ -107,6 +107,13 @@ std::string Apply(const std::string& data, std::string_view section, std::string
     std::string clean(value);
     for (char& c : clean)
         if (c == '\r' || c == '\n') c = ' ';
+    // Reading trims the value and removes one pair of surrounding quotes, so a value that
+    // ends in a blank or is itself quoted ("x", 'x') would come back changed: it is written
+    // inside quotes, which every reader of the format removes again. Leading blanks alone
+    // are left bare and dropped on reading, as the port number written after a blank expects.
+    const std::string_view body = std::string_view(clean).substr(std::min(clean.find_first_not_of(" \t"), clean.size()));
+    const bool quoted = body.size() >= 2 && (body.front() == '"' || body.front() == '\'') && body.back() == body.front();
+    if (quoted || (!body.empty() && (body.back() == ' ' || body.back() == '\t'))) clean = '"' + clean + '"';
 
     std::vector<Line> lines = Split(data);
     // Files travel to Windows machines: a new file uses CR LF, an old one keeps its style.

@@ -39,6 +39,8 @@ public:
     // renamed over it, so a failed write never leaves a half-written file. A newly created
     // file gets mode 0600 (it holds passwords).
     // CR and LF in the value are written as spaces, so a value can never add lines or keys.
+    // A value that reading would change (one ending in a blank, or in quotes) is written
+    // inside quotes, so it reads back as written; leading blanks alone are dropped.
     // Returns false when the file may not or cannot be written (callers ignore this); the
     // file is then left as it was.
     bool write(std::string_view section, std::string_view key, std::string_view value);
