@@ -57,6 +57,7 @@ std::vector<std::string> Lines(const std::string& bytes) {
 
 // Mode bytes of the receive target (see receive_fuzzer.cpp).
 constexpr char kIdle = 0, kReading = 1, kHubScan = 0x60, kUpload = static_cast<char>(0x80 | 22);
+constexpr char kLate = static_cast<char>(0x80);  // a reply time-out after each line
 
 // Shapes at the edges of the hub and record replies, as the tests captured them.
 const char* const kEdgeLines[] = {
@@ -77,6 +78,7 @@ void ReceiveSeeds(const fs::path& dir, const fs::path& records) {
         const std::string load = s.run();
         Put(dir, std::string("load-") + m.name, std::string{kReading, 0} + load);
         Put(dir, std::string("load-") + m.name + "-split", std::string{kReading, 7} + load);
+        Put(dir, std::string("load-") + m.name + "-late", std::string{kReading, kLate} + load);
         for (const std::string& line : Lines(load)) Put(dir, "reply-" + std::to_string(n++), std::string{kIdle, 0} + line);
 
         f.ModemParm(3).setText("60");

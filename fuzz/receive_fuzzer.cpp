@@ -2,9 +2,10 @@
 // program, through line cutting, field extraction and every reply handler.
 //
 // Input: byte 0 picks what the program awaits (a ReplyState code; bit 5 a hub, bit 6 a radio
-// scan running, bit 7 changed boxes for an upload), byte 1 how the bytes arrive (0: one
-// receive event per line, n: events of n bytes), the rest is what the logger sends. After
-// every event and after the time-outs have run, the program's invariants must hold.
+// scan running, bit 7 changed boxes for an upload), byte 1 how the bytes arrive (bits 0-6:
+// 0 one receive event per line, n events of n bytes; bit 7: a reply time-out passes after
+// each event), the rest is what the logger sends. After every event and after the time-outs
+// have run, the program's invariants must hold.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -75,6 +76,10 @@ void Arrange(kdfuzz::Rig& rig, uint8_t mode) {
     if (mode & 0x80) {
         for (int row : {0, 3, 8, 9, 10, 14}) f.ModemParm(row).setForeColour(kd::kRed);
         f.NWDevIDBox(5).setForeColour(kd::kRed);
+        // A prepaid SIM type of a logger that offers it.
+        p.SimTypeSupported = 1;
+        f.SIMTypeOption(mode & 1).setValue(true);
+        f.SIMtypeFrame.setForeColour(kd::kRed);
     }
     // As after the first "Load Settings": unanswered commands are sent again, then reported.
     p.RetryLimit = 5;
@@ -89,7 +94,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kd::Form_Load(rig.program);
     rig.program.form.ConnectButton.click();
     Arrange(rig, data[0]);
-    const size_t chunk = data[1];
+    const size_t chunk = data[1] & 0x7F;
+    const bool lateReplies = (data[1] & 0x80) != 0;
     const std::string_view bytes(reinterpret_cast<const char*>(data) + 2, size - 2);
 
     size_t longest = 0, lineStart = 0;
@@ -107,6 +113,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             }
         rig.port.receive(std::string(bytes.substr(at, n)));
         at += n;
+        if (lateReplies) rig.clock.advance(1500);
         CheckInvariants(rig, longest);
     }
     // Whatever was awaited now times out, is sent again and is given up; a scan runs out.
