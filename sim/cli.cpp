@@ -91,6 +91,9 @@ Faults (all off by default):
   --ignore TEXT[:N]          leave the answer to a command beginning with TEXT unsent (the
                              command is still carried out), the next N times or always;
                              repeatable, e.g. --ignore AT+FTPINT=:5
+  --keep-old TEXT            answer a set command beginning with TEXT with the value the logger
+                             already holds and keep that value, as a logger that refuses a
+                             value silently; repeatable, e.g. --keep-old AT+LOGINT=
   --drop-every N             leave every N-th reply unsent
   --late MS                  answer MS milliseconds late
   --garble RATE              corrupt each reply byte with chance RATE (0..1)
@@ -159,6 +162,10 @@ CliParse parseCommandLine(const std::vector<std::string>& args) {
                 rule = {v->substr(0, colon), *n};
             }
             o.faults.ignore.push_back(rule);
+        } else if (opt == "--keep-old") {
+            const auto v = value();
+            if (!v || v->empty()) return bad("needs the start of a command");
+            o.faults.keepOld.push_back(*v);
         } else if (opt == "--silent" && flag()) {
             o.faults.silent = true;
         } else if (opt == "--split" && flag()) {

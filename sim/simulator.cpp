@@ -259,8 +259,12 @@ void Simulator::Impl::onLine(const std::string& line, bool overflowed, Clock::ti
             break;
         }
         f = faults;
+        const bool keepOld = std::any_of(faults.keepOld.begin(), faults.keepOld.end(),
+                                         [&](const std::string& prefix) { return line.rfind(prefix, 0) == 0; });
+        // Kept old: the answer a query of the same name gets.
+        const std::string asked = keepOld ? line.substr(0, line.find('=')) + "?" : line;
         // A cut-off line could still look like a valid command with a shortened value.
-        r = overflowed ? Reply{"ERROR\r\n", 0ms} : model->handle(line, now);
+        r = overflowed ? Reply{"ERROR\r\n", 0ms} : model->handle(asked, now);
     }
     commandsChanged.notify_all();
     ++commandsThisDevice;

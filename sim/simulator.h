@@ -47,6 +47,9 @@ struct Faults {
         int times = 0;
     };
     std::vector<Ignore> ignore;
+    // Set commands beginning with one of these are answered with the value the logger already
+    // holds and change nothing, as a logger that refuses a value silently.
+    std::vector<std::string> keepOld;
 };
 
 struct Options {

@@ -128,6 +128,7 @@ public:
     MenuItem ExitButton{"ExitButton", "&Exit"};
     MenuItem Editmen{"Editmen", "&Edit"};
     MenuItem DefEdit{"DefEdit", "Defaults"};
+    MenuItem ConfirmUpload{"ConfirmUpload", "Confirm before upload"};
     MenuItem Toolmen{"Toolmen", "&Tools"};
     MenuItem SetupComs{"SetupComs", "COM Port Selection"};
     MenuItem TXSinglemen{"TXSinglemen", "TXSingle"};
@@ -155,7 +156,7 @@ public:
         each(StatText); each(ScanCommand); each(NWIDText); f(Label6); f(EditNW); f(LogProbeFrame);
         f(Label7); f(EditProbe);
         f(FileMenu); f(NewButton); f(SaveButton); f(LoadButton); f(ExitButton); f(Editmen);
-        f(DefEdit); f(Toolmen); f(SetupComs); f(TXSinglemen); f(ModemWriteSingle); f(ExitPU);
+        f(DefEdit); f(ConfirmUpload); f(Toolmen); f(SetupComs); f(TXSinglemen); f(ModemWriteSingle); f(ExitPU);
     }
 
     // Which Label3 caption stands in front of each parameter row 0..14, and above each

@@ -3,10 +3,12 @@
 // dialogs, program exit, the wall clock. Qt implementations in platform/ and ui/, fakes in tests.
 #include <ctime>
 #include <string>
+#include <vector>
 
 namespace kd {
 
 class ComsBox;
+struct UploadPreviewRow;
 
 enum class MsgIcon { Information, Critical };
 enum class MsgButtons { Ok, RetryCancel };
@@ -20,6 +22,22 @@ public:
                                  MsgButtons buttons, const std::string& detail = {}) = 0;
     // Shows the port dialog modally; returns when it has been closed (box.closed()).
     virtual void runComsBox(ComsBox& box) = 0;
+
+    // Fleet profiles: the file to write (suggestedName, in folder or where the platform keeps
+    // documents when folder is empty) or to read; "" when the user cancelled.
+    virtual std::string profileToSave(const std::string& folder, const std::string& suggestedName) {
+        (void)folder, (void)suggestedName;
+        return {};
+    }
+    virtual std::string profileToOpen(const std::string& folder) {
+        (void)folder;
+        return {};
+    }
+    // Shows what an upload is about to send; true when the user chose to send it.
+    virtual bool confirmUpload(const std::vector<UploadPreviewRow>& rows) {
+        (void)rows;
+        return false;
+    }
 };
 
 class ProgramExit {

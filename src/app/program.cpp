@@ -12,6 +12,7 @@
 #include "params/defaults_editor.h"
 #include "params/panel.h"
 #include "params/upload.h"
+#include "profiles/profile_menu.h"
 #include "replies/read_chain.h"
 
 namespace kd {
@@ -32,6 +33,9 @@ Program::Program(Platform pf) : platform(pf), Comport(pf.port) {
     f.NetworkName.onClick = [this] { NetworkName_Click(*this); };
     f.Uploadbutton.onClick = [this] { Uploadbutton_Click(*this); };
     f.DefEdit.onClick = [this] { DefEdit_Click(*this); };
+    f.SaveButton.onClick = [this] { SaveButton_Click(*this); };
+    f.LoadButton.onClick = [this] { LoadButton_Click(*this); };
+    f.ConfirmUpload.onClick = [this] { ConfirmUpload_Click(*this); };
     for (int i = 0; i <= 14; ++i) {
         f.Defaults(i).onDblClick = [this, i] { Defaults_DblClick(*this, i); };
         f.Defaults(i).onGotFocus = [this, i] { Defaults_GotFocus(*this, i); };

@@ -9,6 +9,7 @@
 #include "app/mainform.h"
 #include "app/platform.h"
 #include "link/serial_port.h"
+#include "profiles/session.h"
 #include "settings/ini_file.h"
 
 namespace kd {
@@ -68,6 +69,10 @@ public:
     int16_t SimTypeRead = 0;
     int16_t NetworkIndex = 0;
     int16_t ParmCheckFailed = 0;
+    // What the logger last reported where the boxes may since have been edited: the hub's
+    // device table (as shown) and the SIM card type ("type,network").
+    std::array<std::string, 8> DeviceTableValues;
+    std::string SimTypeValue;
     // A read chain nobody asked for: entered by an answer that came with nothing awaited, such
     // as the late answer to an upload step a custom command interrupted. Its replies must not
     // replace the technician's unsent (red) values; "Load Settings" ends it.
@@ -84,6 +89,9 @@ public:
     int16_t ScanIndex = 0;
 
     std::string BaseCaption;
+
+    // Fleet profiles, the upload preview and the checked upload.
+    ProfileSession profiles;
 
     // Set once the program has been told to end; procedures stop where they are.
     bool ended = false;

@@ -4,6 +4,7 @@
 #include "link/port.h"
 #include "network/hub.h"
 #include "params/panel.h"
+#include "profiles/profile_menu.h"
 #include "settings/settings_file.h"
 
 namespace kd {
@@ -13,6 +14,7 @@ void Form_Load(Program& p) {
     p.BaseCaption = f.caption();
     f.setWidth(kNarrowWidth);
     ReadSettingsFile(p);
+    ReadUploadPreviewSetting(p);
     ShowDefaults(p);
     if (p.PortSetupNeeded != 0) {
         ShowComsBox(p);

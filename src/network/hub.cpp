@@ -21,6 +21,7 @@ void ClearHubAndLogDisplay(Program& p) {
         f.NWDevIDBox(i).setForeColour(kBlack);
         f.ScanCommand(i).setEnabled(false);
         f.StatText(i).setCaption("");
+        p.DeviceTableValues[static_cast<size_t>(i)].clear();
     }
     p.LogRecords.assign(1, LogRecord{});
     p.LogRecordCount = 0;
@@ -100,6 +101,7 @@ void ApplyDeviceTable(Program& p, const std::string& line) {
         box.setText(Val(field) == 0 ? std::string() : field);
         f.ScanCommand(i).setEnabled(Val(box.text()) != 0);
         box.setForeColour(kBlack);
+        p.DeviceTableValues[static_cast<size_t>(i)] = box.text();
     }
     if (p.ReplyState != 100) {
         SendQuery(p, 19, cmd::kRfchanQuery);

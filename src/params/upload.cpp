@@ -6,6 +6,7 @@
 #include "link/commands.h"
 #include "link/engine.h"
 #include "params/validation.h"
+#include "profiles/upload_check.h"
 
 namespace kd {
 
@@ -110,15 +111,19 @@ void Uploadbutton_Click(Program& p) {
     CheckParameters(p);
     if (p.ParmCheckFailed != 0) return;
     if (RefuseUnsafeValue(p)) return;
+    if (!StartCheckedUpload(p)) return;
     UploadNext(p);
 }
 
 void UploadNext(Program& p) {
     // Only the first pending item is sent; the next goes when the logger has confirmed it.
-    const std::vector<UploadItem> items = PendingUploadItems(p);
+    NoteUploadAnswer(p);
+    std::vector<UploadItem> items = PendingUploadItems(p);
+    SkipAnsweredItems(p, items);
     if (items.empty()) {
         p.ReplyState = 0;
         p.form.Uploadbutton.setEnabled(false);
+        FinishCheckedUpload(p);
         return;
     }
     // A value edited after the press (pasted while the upload ran) is checked again here.
@@ -126,6 +131,7 @@ void UploadNext(Program& p) {
         p.ReplyState = 0;
         return;
     }
+    NoteUploadStep(p, items.front());
     SendQuery(p, 100, UploadCommand(p, items.front()));
 }
 

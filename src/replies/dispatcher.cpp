@@ -181,6 +181,7 @@ void OnSIMTYPE(Program& p, const std::string& l) {
         f.SIMTypeOption(0).setEnabled(true);
         f.SIMTypeOption(1).setEnabled(true);
         p.SimTypeRead = 1;
+        p.SimTypeValue = Mid(l, 11, 3);
     }
     if (p.ReplyState == 100) {
         f.SIMtypeFrame.setForeColour(kBlack);

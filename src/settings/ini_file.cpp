@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <system_error>
@@ -78,8 +79,8 @@ bool KeyOf(std::string_view line, std::string_view* key, std::string_view* value
     return true;
 }
 
-std::string Lookup(const std::string& data, std::string_view section, std::string_view key,
-                   std::size_t maxChars) {
+std::optional<std::string> Lookup(const std::string& data, std::string_view section, std::string_view key,
+                                  std::size_t maxChars) {
     bool inSection = false;
     for (const Line& l : Split(data)) {
         std::string_view name, k, v;
@@ -96,7 +97,7 @@ std::string Lookup(const std::string& data, std::string_view section, std::strin
         if (const size_t nul = value.find('\0'); nul != std::string::npos) value.resize(nul);
         return value;
     }
-    return {};
+    return std::nullopt;
 }
 
 // The text with the key set: updated in place, appended to its section, or appended with
@@ -317,8 +318,53 @@ bool IniFile::store(const Snapshot& on, const std::string& text) {
 #endif
 
 std::string IniFile::read(std::string_view section, std::string_view key, std::size_t maxChars) const {
+    return find(section, key, maxChars).value_or(std::string());
+}
+
+std::optional<std::string> IniFile::find(std::string_view section, std::string_view key, std::size_t maxChars) const {
     if (held_) return Lookup(held_->text, section, key, maxChars);
     return Lookup(load().text, section, key, maxChars);
+}
+
+bool IniFile::hasSection(std::string_view section) const {
+    const std::string text = held_ ? held_->text : load().text;
+    for (const Line& l : Split(text)) {
+        std::string_view name;
+        if (SectionName(l.text, &name) && SameName(name, section)) return true;
+    }
+    return false;
+}
+
+std::string IniFile::readProblem() const {
+    const Snapshot s = load();
+    if (s.state != State::Unreadable) return {};
+    std::error_code ec;
+    const auto st = std::filesystem::status(s.target, ec);
+    if (std::filesystem::is_directory(st)) return "is a folder";
+    if (!ec && std::filesystem::exists(st) && !std::filesystem::is_regular_file(st)) return "is not a regular file";
+    if (std::filesystem::is_regular_file(st) && std::filesystem::file_size(s.target, ec) > kMaxSettingsFileSize && !ec)
+        return "is larger than 1 MiB";
+    std::ifstream probe(s.target, std::ios::binary);
+    if (!probe) return std::string("cannot be read: ") + std::strerror(errno);
+    return "cannot be read";
+}
+
+bool IniFile::replaceAll(const std::vector<Entry>& entries, std::string* why) {
+    const Snapshot s = load();
+    if (s.state == State::Unreadable) {
+        if (why) *why = "the file there " + readProblem();
+        return false;
+    }
+    if (!s.writable) {
+        if (why) *why = "the file is read-only";
+        return false;
+    }
+    std::string text;
+    for (const Entry& e : entries) text = Apply(text, e.section, e.key, e.value);
+    errno = 0;
+    if (store(s, text)) return true;
+    if (why) *why = errno != 0 ? std::strerror(errno) : "the write failed";
+    return false;
 }
 
 bool IniFile::write(std::string_view section, std::string_view key, std::string_view value) {

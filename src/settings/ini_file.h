@@ -32,6 +32,23 @@ public:
     // At most maxChars characters are returned (a Windows profile buffer of 80 holds 79
     // characters and the NUL).
     std::string read(std::string_view section, std::string_view key, std::size_t maxChars = 79) const;
+    // The same, but nothing when the section or key is missing, so an empty value can be told
+    // from an absent one.
+    std::optional<std::string> find(std::string_view section, std::string_view key,
+                                    std::size_t maxChars = 79) const;
+    // Whether the file has the section (an empty one counts).
+    bool hasSection(std::string_view section) const;
+    // Why an existing file cannot be read, in a few words ("is a folder", "is larger than
+    // 1 MiB", "cannot be read: Permission denied"); "" when it can be read or does not exist.
+    std::string readProblem() const;
+
+    struct Entry {
+        std::string section, key, value;
+    };
+    // Replaces the whole text with these keys, in this order, by the same safe write as
+    // write() (a file that cannot be read or may not be written is left as it was). On
+    // failure *why (when given) says why, as the system put it.
+    bool replaceAll(const std::vector<Entry>& entries, std::string* why = nullptr);
 
     // Updates the key in place, appends a missing key to its section, appends a missing
     // section to the file. The new text is written to a temporary file in the folder of the

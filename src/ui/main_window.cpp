@@ -165,6 +165,7 @@ void MainWindow::buildMenus() {
     item(file, form_.ExitButton);
     QMenu* edit = menu(form_.Editmen);
     item(edit, form_.DefEdit, true);
+    item(edit, form_.ConfirmUpload, true);
     QMenu* tools = menu(form_.Toolmen);
     item(tools, form_.SetupComs);
     // Designed hidden and never offered: kept out of the menu bar, so that not even a screen

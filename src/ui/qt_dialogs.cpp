@@ -1,14 +1,37 @@
 #include "ui/qt_dialogs.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <QWidget>
 
 #include "app/timer.h"
 #include "link/coms_box.h"
 #include "ui/coms_box_dialog.h"
+#include "ui/upload_preview_dialog.h"
 #include "ui/ui_support.h"
 
 namespace kd {
+
+namespace {
+
+const QString kProfileFilter = QStringLiteral("Logger profiles (*.kdprofile)");
+
+// The folder a profile dialog opens in: the last one used, else the documents folder, else home.
+QString ProfileFolder(const std::string& last) {
+    if (!last.empty()) return QFile::decodeName(last.c_str());
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return !documents.isEmpty() && QDir(documents).exists() ? documents : QDir::homePath();
+}
+
+std::string Chosen(QFileDialog& dialog) {
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString();
+}
+
+}  // namespace
 
 QWidget* QtDialogs::owner() const { return window_ && window_->isVisible() ? window_ : nullptr; }
 
@@ -34,6 +57,27 @@ void QtDialogs::runComsBox(ComsBox& box) {
     // The dialog's timer dies with the box; a tick after that would reach a dead object.
     if (box.DisplayTimer.enabled()) box.DisplayTimer.setEnabled(false);
     if (timers_) timers_->timerGone(box.DisplayTimer);
+}
+
+std::string QtDialogs::profileToSave(const std::string& folder, const std::string& suggestedName) {
+    QFileDialog dialog(owner(), QStringLiteral("Save Profile"), ProfileFolder(folder), kProfileFilter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("kdprofile"));
+    dialog.selectFile(QFile::decodeName(suggestedName.c_str()));
+    return Chosen(dialog);
+}
+
+std::string QtDialogs::profileToOpen(const std::string& folder) {
+    QFileDialog dialog(owner(), QStringLiteral("Load Profile"), ProfileFolder(folder),
+                       kProfileFilter + QStringLiteral(";;All files (*)"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    return Chosen(dialog);
+}
+
+bool QtDialogs::confirmUpload(const std::vector<UploadPreviewRow>& rows) {
+    UploadPreviewDialog dialog(rows, owner());
+    return dialog.exec() == QDialog::Accepted;
 }
 
 }  // namespace kd

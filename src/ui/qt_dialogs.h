@@ -18,6 +18,9 @@ public:
     MsgAnswer messageBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons,
                          const std::string& detail = {}) override;
     void runComsBox(ComsBox& box) override;
+    std::string profileToSave(const std::string& folder, const std::string& suggestedName) override;
+    std::string profileToOpen(const std::string& folder) override;
+    bool confirmUpload(const std::vector<UploadPreviewRow>& rows) override;
 
 private:
     QWidget* owner() const;

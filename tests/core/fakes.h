@@ -14,6 +14,7 @@
 #include "app/timer.h"
 #include "link/coms_box.h"
 #include "link/serial_port.h"
+#include "profiles/upload_preview.h"
 #include "settings/ini_file.h"
 
 namespace kdtest {
@@ -102,6 +103,24 @@ public:
         ++comsBoxShown;
         if (comsBoxScript) comsBoxScript(box);
         if (!box.closed()) box.CancelButton.click();
+    }
+
+    // Profile files and the upload preview: what the technician picks; "" cancels.
+    std::string saveAs, openFile;
+    std::vector<std::string> fileDialogs;  // "save <folder> <name>" / "open <folder>"
+    std::vector<std::vector<kd::UploadPreviewRow>> previews;
+    bool sendAfterPreview = true;
+    std::string profileToSave(const std::string& folder, const std::string& name) override {
+        fileDialogs.push_back("save " + folder + " " + name);
+        return saveAs;
+    }
+    std::string profileToOpen(const std::string& folder) override {
+        fileDialogs.push_back("open " + folder);
+        return openFile;
+    }
+    bool confirmUpload(const std::vector<kd::UploadPreviewRow>& rows) override {
+        previews.push_back(rows);
+        return sendAfterPreview;
     }
 };
 

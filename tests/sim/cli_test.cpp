@@ -39,7 +39,7 @@ TEST(SimCommandLine, PresetsFaultsAndTiming) {
                           "--drop-every", "4", "--late", "2000", "--garble", "0.25", "--split", "--echo", "--noise",
                           "--flood", "100", "--hang-up-after", "9", "--reopen-after", "50", "--seed", "42",
                           "--scan", "1201:3:never", "--scan", "55:0", "--scan-delay", "40000",
-                          "--ignore", "AT+FTPINT=:5", "--ignore=AT+SNR", "--transcript", "/tmp/t", "--link", "/tmp/l", "--map-com", "7", "--settings-dir", "/tmp/s"});
+                          "--ignore", "AT+FTPINT=:5", "--ignore=AT+SNR", "--keep-old", "AT+LOGINT=", "--transcript", "/tmp/t", "--link", "/tmp/l", "--map-com", "7", "--settings-dir", "/tmp/s"});
     ASSERT_EQ(p.error, "");
     const auto& o = p.config.options;
     const auto& s = *o.state;
@@ -64,6 +64,7 @@ TEST(SimCommandLine, PresetsFaultsAndTiming) {
     EXPECT_EQ(o.faults.ignore[0].times, 5);
     EXPECT_EQ(o.faults.ignore[1].prefix, "AT+SNR");
     EXPECT_EQ(o.faults.ignore[1].times, 0);
+    EXPECT_EQ(o.faults.keepOld, std::vector<std::string>{"AT+LOGINT="});
     EXPECT_EQ(s.scanAnswers.at("1201").status, 3);
     EXPECT_FALSE(s.scanAnswers.at("1201").delay);                // its own "never" wins
     EXPECT_EQ(s.scanAnswers.at("55").delay, 40000ms);            // the general delay applies
@@ -80,13 +81,13 @@ TEST(SimCommandLine, BadArgumentsAreReported) {
              {"--bogus"}, {"--records"}, {"--records", "x"}, {"--records", "5000"}, {"--model", "big"},
              {"--map-com", "0"}, {"--map-com", "17"}, {"--garble", "2"}, {"--drop-every", "0"}, {"--id", "12a"},
              {"--scan", "1201"}, {"--scan", "1201:1:soon"}, {"--unsolicited", "0"}, {"--think", "-1"},
-             {"--no-pacing=yes"}, {"--baud", "1e9"}, {"--ignore", "AT+X:0"}, {"--ignore", ""}}) {
+             {"--no-pacing=yes"}, {"--baud", "1e9"}, {"--ignore", "AT+X:0"}, {"--ignore", ""}, {"--keep-old", ""}}) {
         EXPECT_NE(parse(args).error, "") << args.front();
     }
     EXPECT_TRUE(parse({"--help"}).config.help);
     for (const char* opt : {"--model", "--hub", "--records", "--no-pacing", "--think", "--silent", "--drop-every", "--late",
                             "--garble", "--split", "--echo", "--noise", "--flood", "--hang-up-after", "--transcript",
-                            "--unsolicited", "--link", "--map-com", "--settings-dir", "--scan", "--ignore", "ERROR"})
+                            "--unsolicited", "--link", "--map-com", "--settings-dir", "--scan", "--ignore", "--keep-old", "ERROR"})
         EXPECT_NE(usageText().find(opt), std::string::npos) << opt;
 }
 

@@ -229,6 +229,19 @@ TEST(SimulatorFaults, IgnoredCommandsAreObeyedButUnansweredTheGivenNumberOfTimes
     EXPECT_EQ(r.port->ask("AT+LOGINT?"), "+LOGINT: 15\r\n");
 }
 
+TEST(SimulatorFaults, KeptOldCommandsAnswerWithTheValueHeldAndChangeNothing) {
+    Options o = fastOptions();
+    o.faults.keepOld = {"AT+LOGINT=", "AT+APNCON="};
+    Running r(o);
+    const LoggerState before = r.sim.state();
+    EXPECT_EQ(r.port->ask("AT+LOGINT=15"), "+LOGINT: " + std::to_string(before.logInterval) + "\r\n");
+    EXPECT_EQ(r.port->ask("AT+APNCON=a,b,c"),
+              "+APNCON: " + before.apnName + "," + before.apnUser + "," + before.apnPassword + "\r\n");
+    EXPECT_EQ(r.port->ask("AT+FTPINT=60"), "+FTPINT: 60\r\n");  // other commands are obeyed
+    EXPECT_EQ(r.sim.state().logInterval, before.logInterval);
+    EXPECT_EQ(r.sim.state().apnName, before.apnName);
+}
+
 TEST(SimulatorFaults, LateAnswerAndThinkTimeDelayTheReply) {
     Options o = fastOptions();
     o.think = 50ms;
