@@ -68,6 +68,9 @@ Logger:
                              type can be set, or hub with a device table and radio channel
   --hub                      same as --model hub
   --records N                log records held, numbered from 0 (0..4097, default 5)
+  --log-pointer P            the log pointer reported (0..4095): the records are the N before
+                             it in the ring of 4096, oldest first, wrapping past 4095 to 0
+  --unread U                 the unread count reported (default: the number of records)
   --id ID                    device ID (digits, default 12345)
   --scan ID:STATUS[:DELAY]   how a hub answers a scan of device ID: status 0..5 (0 = success)
                              after DELAY ms, or "never" for no answer; repeatable
@@ -124,6 +127,7 @@ CliParse parseCommandLine(const std::vector<std::string>& args) {
 
     Model model = Model::Plain;
     int records = 5;
+    std::optional<int> logPointer, unread;
     std::optional<std::string> id;
     std::optional<std::optional<milliseconds>> defaultScanDelay;
     std::vector<ScanOverride> scans;
@@ -174,7 +178,7 @@ CliParse parseCommandLine(const std::vector<std::string>& args) {
             o.faults.echo = true;
         } else if (opt == "--noise" && flag()) {
             o.faults.noise = true;
-        } else if (opt == "--model" || opt == "--records" || opt == "--id" || opt == "--scan" ||
+        } else if (opt == "--model" || opt == "--records" || opt == "--id" || opt == "--log-pointer" || opt == "--unread" || opt == "--scan" ||
                    opt == "--scan-delay" || opt == "--baud" || opt == "--think" || opt == "--unsolicited" ||
                    opt == "--drop-every" || opt == "--late" || opt == "--garble" || opt == "--split-gap" ||
                    opt == "--flood" || opt == "--hang-up-after" || opt == "--reopen-after" || opt == "--seed" ||
@@ -190,6 +194,10 @@ CliParse parseCommandLine(const std::vector<std::string>& args) {
                 const auto n = number<int>(*v, 0, kRecordSlots);
                 if (!n) return bad("must be 0.." + std::to_string(kRecordSlots));
                 records = *n;
+            } else if (opt == "--log-pointer" || opt == "--unread") {
+                const auto n = number<int>(*v, 0, opt == "--unread" ? 65535 : kLastRecord - 1);
+                if (!n) return bad(opt == "--unread" ? "must be 0..65535" : "must be 0..4095");
+                (opt == "--unread" ? unread : logPointer) = *n;
             } else if (opt == "--id") {
                 if (!isDeviceId(*v)) return bad("must be 1 to 10 digits");
                 id = *v;
@@ -269,9 +277,19 @@ CliParse parseCommandLine(const std::vector<std::string>& args) {
         }
         s.deviceId = *id;
     }
-    for (int n = 0; n < records; ++n) s.records[n] = makeRecord(s, n);
-    s.logPointer = records % kRecordSlots;
-    s.unreadLogs = records;
+    if (logPointer) {
+        // The newest record sits just before the pointer; older ones run back round the ring.
+        if (records > kLastRecord) {
+            out.error = "--records with --log-pointer must be 0..4096";
+            return out;
+        }
+        for (int n = 0; n < records; ++n) s.records[(*logPointer - records + n + kLastRecord) % kLastRecord] = makeRecord(s, n);
+        s.logPointer = *logPointer;
+    } else {
+        for (int n = 0; n < records; ++n) s.records[n] = makeRecord(s, n);
+        s.logPointer = records % kRecordSlots;
+    }
+    s.unreadLogs = unread.value_or(records);
     if (defaultScanDelay) {
         s.scanDefault.delay = *defaultScanDelay;
         for (auto& [_, a] : s.scanAnswers) a.delay = *defaultScanDelay;

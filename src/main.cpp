@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <string>
 
 #include "app/program.h"
@@ -14,9 +15,11 @@
 #include "platform/qt_app_platform.h"
 #include "platform/qt_serial_port.h"
 #include "platform/qt_timer_driver.h"
+#include "records/recorder.h"
 #include "settings/ini_file.h"
 #include "ui/main_window.h"
 #include "ui/qt_dialogs.h"
+#include "ui/records_view.h"
 
 namespace {
 
@@ -59,6 +62,16 @@ QIcon ApplicationIcon() {
     return QIcon::fromTheme(QStringLiteral("keldamar-utility"), builtIn);
 }
 
+// "Exit" ends the process at once: the records noted but not yet written go to the archive first.
+struct FlushingExit final : kd::ProgramExit {
+    kd::QtExit exit;
+    std::function<void()> before;
+    void exitNow() override {
+        if (before) before();
+        exit.exitNow();
+    }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -72,7 +85,7 @@ int main(int argc, char** argv) {
     kd::QtSerialPort port([&settings](int number) { return kd::ComDevice(number, &settings); });
     kd::QtTimerDriver timers;
     kd::QtDialogs dialogs(&timers);
-    kd::QtExit exit;
+    FlushingExit exit;
     kd::QtClock clock;
     kd::Program program(kd::Platform{port, settings, dialogs, exit, clock, timers});
     kd::MainWindow window(program.form);
@@ -89,6 +102,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "startup: icon from %s\n",
                      QIcon::hasThemeIcon(QStringLiteral("keldamar-utility")) ? "the icon theme" : "the program");
     }
+
+    // Every record fetched goes to the archive (opened at the first one).
+    kd::records::Recorder recorder(program);
+    exit.before = [&recorder] { recorder.flush(); };
+    kd::RecordsView records(window, program, recorder);
 
     kd::Form_Load(program);
     if (program.ended) return 0;

@@ -97,6 +97,11 @@ public:
     bool ended = false;
     // Observers for tests and the benchmark: every reply line handed to the dispatcher.
     std::function<void(const std::string&)> onReplyLine;
+    // The records archive and range download (records/): each reply line once its handler
+    // has run, with its name; and each reply time-out tick before the engine's own rule
+    // (true: the tick was dealt with).
+    std::function<void(const std::string& name, const std::string& line)> onReplyHandled;
+    std::function<bool()> onReplyTimeout;
 };
 
 // Ends the program at once: releases the port, then asks the platform to exit.

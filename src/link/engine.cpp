@@ -79,6 +79,7 @@ void RXTimer_Timer(Program& p) {
 }
 
 void ReplyTimeout_Timer(Program& p) {
+    if (p.onReplyTimeout && p.onReplyTimeout()) return;
     if (p.RetryLimit == 0) {
         p.form.ReplyTimeout.setEnabled(false);
         return;

@@ -59,35 +59,59 @@ void StoreLogRecord(Program& p) {
     f.Nextlog.setEnabled(true);
 }
 
+std::optional<LogLineParts> SplitLogRecord(const std::string& line) {
+    if (line.size() <= 69) return std::nullopt;
+    LogLineParts r;
+    int16_t pos = 7;
+    r.deviceId = ExtractParm(line, pos, 1);
+    const auto len = [](const std::string& s) { return static_cast<long>(s.size()); };
+    int16_t p2 = static_cast<int16_t>(std::min<long>(len(r.deviceId) + 8, 32767));
+    r.stamp = ExtractParm(line, p2, 2);
+    int16_t p3 = static_cast<int16_t>(std::min<long>(len(r.deviceId) + len(r.stamp) + 9, 32767));
+    r.moisture = ExtractParm(line, p3, 3);
+    int16_t p4 = static_cast<int16_t>(std::min<long>(len(r.deviceId) + len(r.stamp) + len(r.moisture) + 10, 32767));
+    r.temperature = ExtractParm(line, p4, 4);
+    const long trailerStart = len(r.deviceId) + len(r.stamp) + len(r.moisture) + len(r.temperature) + 11;
+    r.trailer = Mid(line, trailerStart);
+    r.trailer = basic::Left(r.trailer, std::max<long>(0, len(r.trailer) - 2));
+    return r;
+}
+
+std::optional<double> MoistureValue(const std::string& block, int k) {
+    const int v = 256 * HexByte(Mid(block, 4 * k + 1, 2)) + HexByte(Mid(block, 4 * k + 3, 2));
+    if (block.size() != 24 || v == 0) return std::nullopt;
+    return 100.0 - v / 327.67;
+}
+
+std::optional<double> TemperatureValue(const std::string& block, int k) {
+    const int v = HexByte(Mid(block, 2 * k + 1, 2));
+    if (block.size() != 12 || v == 0) return std::nullopt;
+    return v / 5.0;
+}
+
+std::optional<int> RssiValue(const std::string& trailer) {
+    if (trailer.size() < 10) return std::nullopt;
+    return HexByte(Mid(trailer, 9, 2));
+}
+
 void ApplyLogRecord(Program& p, const std::string& line) {
     Mainform& f = p.form;
     f.FetchLog.setEnabled(true);
     f.LogBox.setReadOnly(false);
-    if (line.size() > 69) {
-        int16_t pos = 7;
-        p.LastDeviceID = ExtractParm(line, pos, 1);
+    if (const std::optional<LogLineParts> parts = SplitLogRecord(line)) {
+        p.LastDeviceID = parts->deviceId;
         UpdateIDCaption(p);
-        const auto len = [](const std::string& s) { return static_cast<long>(s.size()); };
-        int16_t p2 = static_cast<int16_t>(std::min<long>(len(p.LastDeviceID) + 8, 32767));
-        const std::string stamp = ExtractParm(line, p2, 2);
-        int16_t p3 = static_cast<int16_t>(std::min<long>(len(p.LastDeviceID) + len(stamp) + 9, 32767));
-        const std::string moist = ExtractParm(line, p3, 3);
-        int16_t p4 = static_cast<int16_t>(std::min<long>(len(p.LastDeviceID) + len(stamp) + len(moist) + 10, 32767));
-        const std::string temp = ExtractParm(line, p4, 4);
-        const long trailerStart = len(p.LastDeviceID) + len(stamp) + len(moist) + len(temp) + 11;
-        std::string trailer = Mid(line, trailerStart);
-        trailer = basic::Left(trailer, std::max<long>(0, len(trailer) - 2));
-
-        if (moist.size() == 24) {
+        const std::string& stamp = parts->stamp;
+        if (parts->moisture.size() == 24) {
             for (int k = 0; k <= 5; ++k) {
-                const int v = 256 * HexByte(Mid(moist, 4 * k + 1, 2)) + HexByte(Mid(moist, 4 * k + 3, 2));
-                f.Moisture(k).setText(v == 0 ? std::string() : basic::Format4(100.0 - v / 327.67));
+                const std::optional<double> v = MoistureValue(parts->moisture, k);
+                f.Moisture(k).setText(v ? basic::Format4(*v) : std::string());
             }
         }
-        if (temp.size() == 12) {
+        if (parts->temperature.size() == 12) {
             for (int k = 0; k <= 5; ++k) {
-                const int v = HexByte(Mid(temp, 2 * k + 1, 2));
-                f.Temperature(k).setText(v == 0 ? std::string() : basic::Format1(v / 5.0));
+                const std::optional<double> v = TemperatureValue(parts->temperature, k);
+                f.Temperature(k).setText(v ? basic::Format1(*v) : std::string());
             }
         }
         // A stamp shorter than YYMMDDhhmm cannot be split into a date and a time without the
@@ -106,7 +130,8 @@ void ApplyLogRecord(Program& p, const std::string& line) {
             f.DateBox.setText("");
         }
         // A trailer too short to hold the signal strength shows none, not a made-up 0.
-        f.RSSIBox.setText(trailer.size() >= 10 ? std::to_string(HexByte(Mid(trailer, 9, 2))) : std::string());
+        const std::optional<int> rssi = RssiValue(parts->trailer);
+        f.RSSIBox.setText(rssi ? std::to_string(*rssi) : std::string());
         StoreLogRecord(p);
     }
     for (int i = 0; i <= 2; ++i) f.CustomSend(i).setEnabled(true);

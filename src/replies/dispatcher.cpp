@@ -297,6 +297,7 @@ void ProcessReplyLine(Program& p) {
             break;
         }
     }
+    if (p.onReplyHandled) p.onReplyHandled(name, line);
     DropFirstReplyLine(p);
 }
 

@@ -34,6 +34,19 @@ TEST(SimCommandLine, DefaultsAreAPacedPlainLoggerWithoutFaults) {
     EXPECT_EQ(p.config.mapCom, 0);
 }
 
+TEST(SimCommandLine, RecordsSitBeforeTheLogPointerRoundTheRing) {
+    const auto p = parse({"--records", "12", "--log-pointer", "6", "--unread", "9"});
+    ASSERT_EQ(p.error, "");
+    const LoggerState& s = *p.config.options.state;
+    EXPECT_EQ(s.logPointer, 6);
+    EXPECT_EQ(s.unreadLogs, 9);
+    ASSERT_EQ(s.records.size(), 12u);
+    EXPECT_TRUE(s.records.count(4090) && s.records.count(4095) && s.records.count(0) && s.records.count(5));
+    EXPECT_LT(s.records.at(4090).stamp, s.records.at(5).stamp);  // oldest first
+    EXPECT_NE(parse({"--records", "4097", "--log-pointer", "1"}).error, "");
+    EXPECT_NE(parse({"--log-pointer", "4096"}).error, "");
+}
+
 TEST(SimCommandLine, PresetsFaultsAndTiming) {
     const auto p = parse({"--hub", "--records", "3", "--id=777", "--no-pacing", "--think", "5", "--unsolicited", "1.5",
                           "--drop-every", "4", "--late", "2000", "--garble", "0.25", "--split", "--echo", "--noise",

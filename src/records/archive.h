@@ -1,0 +1,56 @@
+#pragma once
+// The local records archive: an SQLite database of every record ever fetched, one row per
+// distinct record (device, log number and raw line), written in WAL mode so a crash or a
+// pulled cable never leaves it corrupt. A file that cannot be opened is reported, never
+// replaced or deleted.
+//
+//   std::string error;
+//   auto archive = kd::records::Archive::open(kd::records::DefaultArchivePath(), &error);
+//   if (!archive) ... error says why ...
+//   archive->add(batch, &error);                       // one transaction
+//   archive->forEach(deviceId, [](const ArchivedRecord& r) { ... });  // in time order
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "records/record.h"
+
+struct sqlite3;
+
+namespace kd::records {
+
+// $XDG_DATA_HOME/keldamar/records.sqlite, by default ~/.local/share/keldamar/records.sqlite;
+// empty when neither variable gives an absolute folder.
+std::filesystem::path DefaultArchivePath();
+
+class Archive {
+public:
+    // Opens the archive, creating it (mode 0600, its folder 0700) when it does not exist.
+    // nullptr with the reason in *error when it cannot be used for writing.
+    static std::unique_ptr<Archive> open(const std::filesystem::path& path, std::string* error);
+    ~Archive();
+    Archive(const Archive&) = delete;
+    Archive& operator=(const Archive&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+
+    // Stores the batch in one transaction; records held already are skipped. The number of
+    // new rows, or -1 with the reason (nothing of the batch is stored then).
+    int add(const std::vector<ArchivedRecord>& batch, std::string* error);
+
+    // Every record of one device (UTF-8 ID; all devices when nullopt), in time order: the
+    // record's time stamp, then device, then log number. False with the reason on a read error.
+    bool forEach(const std::optional<std::string>& deviceId, const std::function<void(const ArchivedRecord&)>& fn,
+                 std::string* error) const;
+    long long count() const;
+
+private:
+    Archive(sqlite3* db, std::filesystem::path path) : db_(db), path_(std::move(path)) {}
+    sqlite3* db_;
+    std::filesystem::path path_;
+};
+
+}  // namespace kd::records

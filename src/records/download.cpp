@@ -1,0 +1,128 @@
+#include "records/download.h"
+
+#include "app/program.h"
+#include "link/commands.h"
+#include "link/engine.h"
+#include "network/logs.h"
+
+namespace kd::records {
+
+RangeDownload::RangeDownload(Program& p, RecordRange range, DownloadEvents events, std::function<void()> afterSend)
+    : p_(p), range_(range), events_(std::move(events)), afterSend_(std::move(afterSend)) {
+    summary_.total = range_.count();
+}
+
+RangeDownload::~RangeDownload() {
+    if (active_) release();
+}
+
+void RangeDownload::start() {
+    active_ = true;
+    hold();
+    send();
+}
+
+// Everything that would send while the download owns the line, and "New", which would empty
+// the panel under it. What a reply enables meanwhile (a record enables "Fetch Log" and the
+// custom commands) is enabled at the end.
+void RangeDownload::hold() {
+    Mainform& f = p_.form;
+    std::vector<Control*> senders = {&f.LoadSettings, &f.Uploadbutton, &f.FetchLog, &f.RefreshStat, &f.ClearWDT,
+                                     &f.ClearPU, &f.SetAO, &f.SetTimeDate, &f.ResetRG, &f.Command3, &f.EditNW,
+                                     &f.EditProbe, &f.SetupComs, &f.NewButton};
+    for (int i = 0; i <= 2; ++i) senders.push_back(&f.CustomSend(i));
+    for (int i = 0; i <= 7; ++i) senders.push_back(&f.ScanCommand(i));
+    held_.clear();
+    for (Control* c : senders) {
+        held_.push_back({c, c->enabled()});
+        c->setEnabled(false);
+    }
+    // Enter in the log number box sends even while the box is read-only.
+    logBoxKeys_ = f.LogBox.onKeyDown;
+    f.LogBox.onKeyDown = [this](int key) {
+        if (key != kKeyEnter && logBoxKeys_) logBoxKeys_(key);
+    };
+}
+
+void RangeDownload::rehold() {
+    for (Held& h : held_) {
+        if (!h.control->enabled()) continue;
+        h.wanted = true;
+        h.control->setEnabled(false);
+    }
+}
+
+void RangeDownload::release() {
+    for (const Held& h : held_) h.control->setEnabled(h.wanted);
+    held_.clear();
+    p_.form.LogBox.onKeyDown = std::move(logBoxKeys_);
+    logBoxKeys_ = nullptr;
+}
+
+void RangeDownload::send() {
+    sends_ = 1;
+    // ReplyState stays idle, as a single fetch leaves it; the download keeps its own count.
+    p_.TxCommand = std::string(cmd::kEvent) + std::to_string(range_.at(index_)) + p_.LineEnd;
+    SendCommand(p_);
+    if (afterSend_) afterSend_();
+}
+
+void RangeDownload::lineHandled(const std::string& name, const std::string& line, bool record) {
+    if (!active_) return;
+    if (record && line != lastRecord_) {
+        lastRecord_ = line;
+        ++summary_.received;
+        rehold();
+        advance();
+        return;
+    }
+    rehold();
+    // Any line stops the reply time-out; a line that is not the record awaited (a status
+    // line, a garbled or repeated answer) must not leave the download waiting for ever.
+    (void)name;
+    if (active_) p_.form.ReplyTimeout.setEnabled(true);
+}
+
+void RangeDownload::timeout() {
+    if (!p_.Comport.isOpen()) {
+        p_.form.ReplyTimeout.setEnabled(false);
+        finish("the port was closed");
+        return;
+    }
+    if (++sends_ <= kDownloadSends) {
+        p_.form.ReplyTimeout.setEnabled(false);
+        const std::string command = std::string(cmd::kEvent) + std::to_string(range_.at(index_)) + p_.LineEnd;
+        p_.TxCommand = command;
+        SendCommand(p_);
+        return;
+    }
+    p_.form.ReplyTimeout.setEnabled(false);
+    const int n = range_.at(index_);
+    summary_.skipped.push_back(n);
+    if (events_.skipped) events_.skipped(n);
+    advance();
+}
+
+void RangeDownload::advance() {
+    ++index_;
+    const bool done = index_ >= summary_.total;
+    if (!done && !cancelRequested_ && p_.Comport.isOpen()) {
+        send();
+        if (events_.progress) events_.progress(index_, summary_.total);
+        return;
+    }
+    if (events_.progress) events_.progress(index_, summary_.total);
+    summary_.cancelled = !done && cancelRequested_;
+    finish(!done && !cancelRequested_ ? "the port was closed" : "");
+}
+
+void RangeDownload::finish(std::string error) {
+    if (!active_) return;
+    active_ = false;
+    summary_.error = std::move(error);
+    release();
+    p_.RetryCount = 0;
+    if (events_.finished) events_.finished(summary_);
+}
+
+}  // namespace kd::records
