@@ -1,7 +1,7 @@
 // Writes the seed corpora (fuzz/corpus) from the simulated logger's answers to a real program:
 // a whole "Load Settings" of each model family, an upload, a radio scan, log records; plus
 // the captured edge lines of the tests and settings files with every key and odd encodings.
-// Usage: make_seeds DIR (DIR/receive, DIR/log_record, DIR/settings are filled).
+// Usage: make_seeds DIR (fills DIR/receive, log_record, csv, settings and profile).
 #include <cstdio>
 #include <deque>
 #include <fstream>
@@ -67,7 +67,7 @@ const char* const kEdgeLines[] = {
     "@LOAD 12345,-9-9-9,0000400000000000000,7D7D7D7D7D7D,000010041F00Z", "+FW: V203.2", "+FW: V209.1",
     "+SIMTYPE: 1,2", "+SIMTYPE: 12", "+LOAD: 0.5,0", "+LOAD: 99999,5", "+CREG: 0,5", "+MPOWER: 0", "OK", "ERROR", ""};
 
-void ReceiveSeeds(const fs::path& dir, const fs::path& records) {
+void ReceiveSeeds(const fs::path& dir, const fs::path& records, const fs::path& csv) {
     const struct { Model model; const char* name; } kModels[] = {
         {Model::Plain, "plain"}, {Model::SimType, "simtype"}, {Model::Hub, "hub"}};
     int n = 0;
@@ -92,6 +92,7 @@ void ReceiveSeeds(const fs::path& dir, const fs::path& records) {
             const std::string r = s.run();
             Put(dir, "record-" + std::to_string(n++), std::string{kIdle, 0} + r);
             Put(records, std::string(m.name) + "-" + std::to_string(record), r.substr(0, r.find('\n')));
+            Put(csv, std::string(m.name) + "-" + std::to_string(record), r.substr(0, r.find('\n')));
         }
         if (m.model == Model::Hub) {
             f.NWDevIDBox(2).setText("4321");
@@ -101,6 +102,19 @@ void ReceiveSeeds(const fs::path& dir, const fs::path& records) {
         Put(dir, std::string("unsolicited-") + m.name, std::string{kIdle, 3} + s.logger.unsolicited());
     }
     for (const char* line : kEdgeLines) Put(dir, "edge-" + std::to_string(n++), std::string{kReading, 0} + line + "\r\n");
+    Put(csv, "id-with-comma-and-quotes", "@LOAD 12,\"3\",1203151430,4000000000000000000000FF,7D0000000000,000000001F00\r");
+    Put(csv, "id-with-line-break", "ID\r\n\"x\",y");
+}
+
+void ProfileSeeds(const fs::path& dir) {
+    const std::string rows =
+        "[PROFILE]\r\nLogint=15\r\nFTPint=60\r\nAPNname=apn.fleet\r\nAPNun=\r\nAPNpw=\" two words \"\r\n"
+        "FTPname=ftp.fleet.net\r\nFTPun=\"\"q\"\"\r\nFTPpw=ftppw\r\nHome=0831110000\r\n";
+    Put(dir, "plain", rows);
+    Put(dir, "simtype", rows + "SimType=1\r\nNetwork=3\r\n");
+    Put(dir, "hub", rows + "[NETWORK]\r\nProbe=12345\r\nDevice1=2222\r\nDevice2=\r\nDevice7=7777\r\n");
+    Put(dir, "bad-simtype", "[PROFILE]\nSimType=2\nNetwork=x\n");
+    Put(dir, "odd", "\xEF\xBB\xBF[profile]\nlogint = ' 30 '\nHome=\"\nAPNname=caf\xE9\n[DEFAULT]\nComport=3\n");
 }
 
 void SettingsSeeds(const fs::path& dir) {
@@ -131,7 +145,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     const fs::path dir = argv[1];
-    ReceiveSeeds(dir / "receive", dir / "log_record");
+    ReceiveSeeds(dir / "receive", dir / "log_record", dir / "csv");
+    ProfileSeeds(dir / "profile");
     SettingsSeeds(dir / "settings");
     return 0;
 }

@@ -37,6 +37,14 @@ const std::filesystem::path& CompleteSettingsFile() {
 Rig::Rig(const std::filesystem::path& iniPath)
     : ini(iniPath), program(kd::Platform{port, ini, dialogs, exit, wall, clock}) {}
 
+std::string ReadBackForm(std::string v) {
+    for (char& c : v)
+        if (c == '\r' || c == '\n') c = ' ';
+    const size_t first = v.find_first_not_of(" \t");
+    if (first != std::string::npos && v.find_first_not_of("0123456789", first) == std::string::npos) v.erase(0, first);
+    return v;
+}
+
 void Fail(const std::string& what) {
     std::fprintf(stderr, "invariant broken: %s\n", what.c_str());
     std::abort();

@@ -27,6 +27,10 @@ struct Rig {
 // A settings file with every key usable, written once per process.
 const std::filesystem::path& CompleteSettingsFile();
 
+// What the settings store promises to read back of a value written: line breaks come back as
+// blanks (a value never adds lines) and a number's leading blanks are dropped; all else as is.
+std::string ReadBackForm(std::string value);
+
 // A broken invariant is a finding: say which and abort, so libFuzzer keeps the input.
 [[noreturn]] void Fail(const std::string& what);
 inline void Check(bool ok, const char* what) {

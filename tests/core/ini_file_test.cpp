@@ -85,7 +85,7 @@ TEST_F(Ini, LineBreaksInAValueNeverAddLinesOrKeys) {
 
 TEST_F(Ini, ValuesReadBackAsWrittenWhateverTheirQuotesAndBlanks) {
     // A password of blanks or quotes must survive the restart that reads it back.
-    for (const std::string v : {"\"x\"", "'x'", "\"\"x\"\"", "pw ", " pw\t", " \"x\"", "\"", "'", "\"x'", "a \"b\" c", ""}) {
+    for (const std::string v : {"\"x\"", "'x'", "\"\"x\"\"", "pw ", " pw\t", " pw", " \"x\"", "\"", "'", "\"x'", "a \"b\" c", " 1a", ""}) {
         ASSERT_TRUE(ini.write("DEFAULT", "APNpw", v));
         EXPECT_EQ(ini.read("DEFAULT", "APNpw"), v) << text();
     }
