@@ -2,7 +2,8 @@
 // program, through line cutting, field extraction and every reply handler.
 //
 // Input: byte 0 picks what the program awaits (a ReplyState code; bit 5 a hub, bit 6 a radio
-// scan running, bit 7 changed boxes for an upload), byte 1 how the bytes arrive (bits 0-6:
+// scan running, bit 7 changed boxes for an upload: device table and SIM type, and for a logger
+// not a hub the parameter rows), byte 1 how the bytes arrive (bits 0-6:
 // 0 one receive event per line, n events of n bytes; bit 7: a reply time-out passes after
 // each event), the rest is what the logger sends. After every event and after the time-outs
 // have run, the program's invariants must hold.
@@ -74,7 +75,9 @@ void Arrange(kdfuzz::Rig& rig, uint8_t mode) {
         f.ScanCommand(2).click();
     }
     if (mode & 0x80) {
-        for (int row : {0, 3, 8, 9, 10, 14}) f.ModemParm(row).setForeColour(kd::kRed);
+        // A hub's upload: the device table and the SIM type; else the parameter rows too.
+        if (!(mode & 0x20))
+            for (int row : {0, 3, 8, 9, 10, 14}) f.ModemParm(row).setForeColour(kd::kRed);
         f.NWDevIDBox(5).setForeColour(kd::kRed);
         // A prepaid SIM type of a logger that offers it.
         p.SimTypeSupported = 1;
