@@ -58,6 +58,7 @@ std::vector<std::string> Lines(const std::string& bytes) {
 // Mode bytes of the receive target (see receive_fuzzer.cpp).
 constexpr char kIdle = 0, kReading = 1, kHubScan = 0x60, kUpload = static_cast<char>(0x80 | 22);
 constexpr char kLate = static_cast<char>(0x80);  // a reply time-out after each line
+constexpr char kHubUpload = static_cast<char>(0x80 | 0x20 | 22);  // device table, then SIM type
 
 // Shapes at the edges of the hub and record replies, as the tests captured them.
 const char* const kEdgeLines[] = {
@@ -102,6 +103,7 @@ void ReceiveSeeds(const fs::path& dir, const fs::path& records, const fs::path& 
         Put(dir, std::string("unsolicited-") + m.name, std::string{kIdle, 3} + s.logger.unsolicited());
     }
     for (const char* line : kEdgeLines) Put(dir, "edge-" + std::to_string(n++), std::string{kReading, 0} + line + "\r\n");
+    Put(dir, "upload-hub-table-simtype", std::string{kHubUpload, 0} + "+PTABLE: 12345,1201,0,0,0,4321,0,0\r\n+SIMTYPE: 1,2\r\n");
     Put(csv, "id-with-comma-and-quotes", "@LOAD 12,\"3\",1203151430,4000000000000000000000FF,7D0000000000,000000001F00\r");
     Put(csv, "id-with-line-break", "ID\r\n\"x\",y");
 }
