@@ -79,7 +79,9 @@ public:
     bool unaskedRead = false;
 
     // Log records and scans.
-    std::vector<LogRecord> LogRecords = std::vector<LogRecord>(1001);
+    // Slots 0..LogRecordCount (slot 0 unused); they grow as records arrive, up to 1000, so a
+    // program that fetches no records does not carry half a megabyte of empty ones.
+    std::vector<LogRecord> LogRecords = std::vector<LogRecord>(1);
     int16_t LogRecordCount = 0;
     int16_t LogRecordIndex = 0;
     std::string LastDeviceID;

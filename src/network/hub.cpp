@@ -23,7 +23,7 @@ void ClearHubAndLogDisplay(Program& p) {
         f.StatText(i).setCaption("");
         p.DeviceTableValues[static_cast<size_t>(i)].clear();
     }
-    for (LogRecord& r : p.LogRecords) r = LogRecord{};
+    p.LogRecords.assign(1, LogRecord{});
     p.LogRecordCount = 0;
     p.LogRecordIndex = 0;
     f.StartLog.setCaption("-");

@@ -50,6 +50,7 @@ void StoreLogRecord(Program& p) {
     }
     r.rssi = f.RSSIBox.text();
     p.LogRecordCount = static_cast<int16_t>(std::min(p.LogRecordCount + 1, 1000));
+    if (p.LogRecords.size() <= static_cast<size_t>(p.LogRecordCount)) p.LogRecords.resize(static_cast<size_t>(p.LogRecordCount) + 1);
     p.LogRecords[static_cast<size_t>(p.LogRecordCount)] = std::move(r);
     p.LogRecordIndex = p.LogRecordCount;
     f.StartLog.setCaption(basic::Str(p.LogRecordIndex));

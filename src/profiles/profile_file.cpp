@@ -13,15 +13,6 @@ using Target = ProfileKey::Target;
 
 bool HasLineBreak(const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; }
 
-// The store trims blanks and drops one pair of surrounding quotes when it reads a value, so
-// a value that would lose something that way is written inside quotes.
-std::string Quoted(const std::string& v) {
-    if (v.empty()) return v;
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    const bool needs = blank(v.front()) || blank(v.back()) || v.front() == '"' || v.front() == '\'';
-    return needs ? '"' + v + '"' : v;
-}
-
 // A SIM type or network the controls can show: one digit of the allowed range.
 bool IsDigitUpTo(const std::string& v, char last) { return v.size() == 1 && v[0] >= '0' && v[0] <= last; }
 
@@ -119,12 +110,15 @@ Profile ProfileOfPanel(Program& p) {
 }
 
 std::string WriteProfile(const std::filesystem::path& file, const Profile& profile) {
-    std::vector<IniFile::Entry> entries;
+    // The sections first, even empty: a file without [PROFILE] is no profile, and [NETWORK]
+    // says the profile is a hub's.
+    std::vector<IniFile::Entry> entries{{kProfileSection, "", ""}};
+    if (profile.hasNetworkSection) entries.push_back({kNetworkSection, "", ""});
     for (const ProfileValue& v : profile.values) {
         // The store would turn a line break into a blank: the file would not hold the value.
         if (HasLineBreak(v.value))
             return file.string() + " not written: " + v.key->key + " holds a line break";
-        entries.push_back({v.key->section, v.key->key, Quoted(v.value)});
+        entries.push_back({v.key->section, v.key->key, v.value});  // the store quotes what needs it
     }
     IniFile ini(file);
     std::string why;

@@ -108,6 +108,18 @@ std::string Apply(const std::string& data, std::string_view section, std::string
     std::string clean(value);
     for (char& c : clean)
         if (c == '\r' || c == '\n') c = ' ';
+    // Reading trims the value and removes one pair of surrounding quotes, so a value with a
+    // blank at either end or in quotes of its own ("x", 'x') would come back changed: it is
+    // written inside quotes, which every reader of the format removes again. A number after
+    // blanks (the port number as the port dialog writes it) keeps the Windows form: its blanks
+    // mean nothing.
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    const size_t first = clean.find_first_not_of(" \t");
+    const bool number = first != std::string::npos && first > 0 &&
+                        clean.find_first_not_of("0123456789", first) == std::string::npos;
+    const bool ownQuotes =
+        clean.size() >= 2 && (clean.front() == '"' || clean.front() == '\'') && clean.back() == clean.front();
+    if (!clean.empty() && !number && (blank(clean.front()) || blank(clean.back()) || ownQuotes)) clean = '"' + clean + '"';
 
     std::vector<Line> lines = Split(data);
     // Files travel to Windows machines: a new file uses CR LF, an old one keeps its style.
@@ -364,7 +376,13 @@ bool IniFile::replaceAll(const std::vector<Entry>& entries, std::string* why) {
         return false;
     }
     std::string text;
-    for (const Entry& e : entries) text = Apply(text, e.section, e.key, e.value);
+    for (const Entry& e : entries) {
+        // An entry without a key writes its section alone, so a section may be empty.
+        if (e.key.empty())
+            text += "[" + e.section + "]\r\n";
+        else
+            text = Apply(text, e.section, e.key, e.value);
+    }
     errno = 0;
     if (store(s, text)) return true;
     if (why) *why = errno != 0 ? std::strerror(errno) : "the write failed";

@@ -45,7 +45,8 @@ public:
     struct Entry {
         std::string section, key, value;
     };
-    // Replaces the whole text with these keys, in this order, by the same safe write as
+    // Replaces the whole text with these keys, in this order (an entry with an empty key
+    // writes its section header alone, for a section that may be empty), by the same safe write as
     // write() (a file that cannot be read or may not be written is left as it was). On
     // failure *why (when given) says why, as the system put it.
     bool replaceAll(const std::vector<Entry>& entries, std::string* why = nullptr);
@@ -56,6 +57,8 @@ public:
     // renamed over it, so a failed write never leaves a half-written file. A newly created
     // file gets mode 0600 (it holds passwords).
     // CR and LF in the value are written as spaces, so a value can never add lines or keys.
+    // A value that reading would change (a blank at either end, quotes of its own) is written
+    // inside quotes, so it reads back as written; only a number's leading blanks are dropped.
     // Returns false when the file may not or cannot be written (callers ignore this); the
     // file is then left as it was.
     bool write(std::string_view section, std::string_view key, std::string_view value);

@@ -83,6 +83,18 @@ TEST_F(Ini, LineBreaksInAValueNeverAddLinesOrKeys) {
     EXPECT_EQ(text(), "[DEFAULT]\r\nCust1=AT+X  Comport=9 [Evil]\r\n");
 }
 
+TEST_F(Ini, ValuesReadBackAsWrittenWhateverTheirQuotesAndBlanks) {
+    // A password of blanks or quotes must survive the restart that reads it back.
+    for (const std::string v : {"\"x\"", "'x'", "\"\"x\"\"", "pw ", " pw\t", " pw", " \"x\"", "\"", "'", "\"x'", "a \"b\" c", " 1a", ""}) {
+        ASSERT_TRUE(ini.write("DEFAULT", "APNpw", v));
+        EXPECT_EQ(ini.read("DEFAULT", "APNpw"), v) << text();
+    }
+    // Only what reading would change is quoted; the port number keeps its Windows form.
+    ASSERT_TRUE(ini.write("DEFAULT", "Comport", " 12"));
+    ASSERT_TRUE(ini.write("DEFAULT", "APNname", "it's"));
+    EXPECT_NE(text().find("Comport= 12\r\nAPNname=it's\r\n"), std::string::npos) << text();
+}
+
 TEST_F(Ini, NewFileIsPrivateAndAnOldFileKeepsItsMode) {
     ASSERT_TRUE(ini.write("DEFAULT", "FTPpw", "mirtal52"));
     struct stat st {};

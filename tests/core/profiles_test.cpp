@@ -157,6 +157,29 @@ TEST(Profile, LoadPutsInOnlyTheKeysPresentAndWhatThisLoggerCanTake) {
     }
 }
 
+TEST(Profile, AProfileReadIsWrittenSoThatItReadsBackTheSame) {
+    // Hand-written files whose PROFILE section holds none of its keys: written without the
+    // section they would no longer be profiles, and a hub's would lose its NETWORK section.
+    const fs::path dir = MakeTempDir();
+    for (const std::string text : {"[PROFILE]\r\n[NETWORK]\r\nProbe=12345\r\nDevice1=2222\r\n", "[PROFILE]\r\n",
+                                   "[PROFILE]\r\nAPNpw=\" two words \"\r\nFTPun=\"\"q\"\"\r\nHome= 0831110000\r\n"}) {
+        SCOPED_TRACE(text);
+        Put(dir / "in.kdprofile", text);
+        const ProfileRead in = ReadProfile(dir / "in.kdprofile");
+        ASSERT_TRUE(in.ok()) << in.error;
+        ASSERT_EQ(WriteProfile(dir / "out.kdprofile", in.profile), "");
+        const ProfileRead out = ReadProfile(dir / "out.kdprofile");
+        ASSERT_TRUE(out.ok()) << out.error;
+        EXPECT_EQ(out.profile.hasNetworkSection, in.profile.hasNetworkSection);
+        ASSERT_EQ(out.profile.values.size(), in.profile.values.size());
+        for (size_t i = 0; i < in.profile.values.size(); ++i) {
+            EXPECT_EQ(out.profile.values[i].key, in.profile.values[i].key);
+            EXPECT_EQ(out.profile.values[i].value, in.profile.values[i].value);
+        }
+    }
+    fs::remove_all(dir);
+}
+
 TEST(Profile, ABadFileOrABusyLoggerIsNamedAndNothingChanges) {
     const std::string big = "[PROFILE]\r\n" + std::string(kMaxSettingsFileSize, ';');
     const std::pair<std::string, std::string> cases[] = {  // file text ("-" none, "/" a folder), reason
