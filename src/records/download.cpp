@@ -33,6 +33,7 @@ void RangeDownload::hold() {
     for (int i = 0; i <= 2; ++i) senders.push_back(&f.CustomSend(i));
     for (int i = 0; i <= 7; ++i) senders.push_back(&f.ScanCommand(i));
     held_.clear();
+    p_.downloadOwnsLine = true;
     for (Control* c : senders) {
         held_.push_back({c, c->enabled()});
         c->setEnabled(false);
@@ -55,6 +56,7 @@ void RangeDownload::rehold() {
 void RangeDownload::release() {
     for (const Held& h : held_) h.control->setEnabled(h.wanted);
     held_.clear();
+    p_.downloadOwnsLine = false;
     p_.form.LogBox.onKeyDown = std::move(logBoxKeys_);
     logBoxKeys_ = nullptr;
 }

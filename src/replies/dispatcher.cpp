@@ -63,6 +63,7 @@ void SetParm(Program& p, int row, const std::string& value) {
 
 // An answer with nothing awaited that goes on with the read starts a read nobody asked for.
 void ContinueRead(Program& p, int state, const char* query) {
+    if (p.ReplyState == 0 && p.downloadOwnsLine) return;
     if (p.ReplyState == 0) p.unaskedRead = true;
     SendQuery(p, state, query);
 }

@@ -163,6 +163,7 @@ TEST_F(Records, ALineThatIsNotTheRecordAwaitedNeitherStallsNorMisnumbersTheDownl
         std::string before;
     } cases[] = {
         {"a status line", "+SS: 20\r\n"},
+        {"an answer nobody awaited, which would carry a read on", "+LOGINT: 30\r\n"},
         {"a garbled, short record line", "@LOAD 12345,12031514\r\n"},
         {"record 40's answer again (a late reply to a re-send)", RecordLine(40) + "\r\n"},
     };
