@@ -27,6 +27,7 @@
 #include "platform/qt_timer_driver.h"
 #include "simulator.h"
 #include "ui/main_window.h"
+#include "event_client.h"
 
 namespace {
 
@@ -44,33 +45,6 @@ struct QuietDialogs : kd::Dialogs {
 };
 struct NoExit : kd::ProgramExit { void exitNow() override { std::_Exit(3); } };
 
-double Ms(const QElapsedTimer& t) { return static_cast<double>(t.nsecsElapsed()) / 1e6; }
-
-// The best any client can do: write the request, block until its line feed, write the next.
-double IdealClient(const std::string& device) {
-    const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY);
-    if (fd < 0) return -1;
-    termios tio{};
-    tcgetattr(fd, &tio);
-    cfmakeraw(&tio);
-    cfsetspeed(&tio, B9600);
-    tcsetattr(fd, TCSANOW, &tio);
-    QElapsedTimer t;
-    t.start();
-    char buf[512];
-    for (int n = 0; n < kFetches; ++n) {
-        const std::string cmd = "AT+EVENT=" + std::to_string(n) + "\r\n";
-        if (::write(fd, cmd.data(), cmd.size()) != static_cast<ssize_t>(cmd.size())) break;
-        for (bool done = false; !done;) {
-            const ssize_t got = ::read(fd, buf, sizeof buf);
-            if (got <= 0) { ::close(fd); return -1; }
-            done = std::string(buf, static_cast<size_t>(got)).find('\n') != std::string::npos;
-        }
-    }
-    const double ms = Ms(t);
-    ::close(fd);
-    return ms;
-}
 
 }  // namespace
 
@@ -87,7 +61,7 @@ int main(int argc, char** argv) {
     std::ofstream(dir / "ORVIKAS.ini") << "[DEFAULT]\r\nComport=5\r\nBaudrate=9600\r\nParity=n\r\nBits=8\r\n"
                                           "Stopbits=1\r\n[Ports]\r\nCOM5=" << sim.devicePath() << "\r\n";
 
-    const double idealBefore = IdealClient(sim.devicePath());
+    const double idealBefore = IdealEventClient(sim.devicePath(), kFetches);
 
     kd::IniFile ini(dir / "ORVIKAS.ini");
     kd::QtSerialPort port([&](int n) { return kd::ComDevice(n, &ini); });
@@ -142,7 +116,7 @@ int main(int argc, char** argv) {
     connect->click();  // disconnect: the device is the ideal client's again
     while (sim.attached()) QApplication::processEvents(QEventLoop::AllEvents, 5);
 
-    const double idealAfter = IdealClient(sim.devicePath());
+    const double idealAfter = IdealEventClient(sim.devicePath(), kFetches);
     if (idealBefore <= 0 || idealAfter <= 0 || stored != kFetches + 1) {
         std::fprintf(stderr, "ideal client failed or records missing (%d stored)\n", stored);
         return 1;

@@ -36,6 +36,7 @@
 #include "ui/download_dialog.h"
 #include "ui/main_window.h"
 #include "ui/records_view.h"
+#include "event_client.h"
 
 namespace {
 
@@ -51,8 +52,6 @@ struct QuietDialogs : kd::Dialogs {
 };
 struct NoExit : kd::ProgramExit { void exitNow() override { std::_Exit(3); } };
 
-double Ms(const QElapsedTimer& t) { return static_cast<double>(t.nsecsElapsed()) / 1e6; }
-
 long StatusKb(const char* key) {
     std::ifstream status("/proc/self/status");
     for (std::string line; std::getline(status, line);)
@@ -60,30 +59,6 @@ long StatusKb(const char* key) {
     return -1;
 }
 
-double IdealClient(const std::string& device, int records) {
-    const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY);
-    if (fd < 0) return -1;
-    termios tio{};
-    tcgetattr(fd, &tio);
-    cfmakeraw(&tio);
-    cfsetspeed(&tio, B9600);
-    tcsetattr(fd, TCSANOW, &tio);
-    QElapsedTimer t;
-    t.start();
-    char buf[512];
-    for (int n = 0; n < records; ++n) {
-        const std::string cmd = "AT+EVENT=" + std::to_string(n) + "\r\n";
-        if (::write(fd, cmd.data(), cmd.size()) != static_cast<ssize_t>(cmd.size())) break;
-        for (bool done = false; !done;) {
-            const ssize_t got = ::read(fd, buf, sizeof buf);
-            if (got <= 0) { ::close(fd); return -1; }
-            done = std::string(buf, static_cast<size_t>(got)).find('\n') != std::string::npos;
-        }
-    }
-    const double ms = Ms(t);
-    ::close(fd);
-    return ms;
-}
 
 int Env(const char* name, int fallback) {
     const char* v = std::getenv(name);
@@ -114,7 +89,7 @@ int main(int argc, char** argv) {
     std::ofstream(dir / "ORVIKAS.ini") << "[DEFAULT]\r\nComport=5\r\nBaudrate=9600\r\nParity=n\r\nBits=8\r\n"
                                           "Stopbits=1\r\n[Ports]\r\nCOM5=" << sim.devicePath() << "\r\n";
 
-    const double idealBefore = IdealClient(sim.devicePath(), kRecords);
+    const double idealBefore = IdealEventClient(sim.devicePath(), kRecords);
 
     kd::IniFile ini(dir / "ORVIKAS.ini");
     kd::QtSerialPort port([&](int n) { return kd::ComDevice(n, &ini); });
@@ -160,7 +135,7 @@ int main(int argc, char** argv) {
     p.onReplyLine = nullptr;
     connect->click();  // disconnect: the device is the ideal client's again
     while (sim.attached()) QApplication::processEvents(QEventLoop::AllEvents, 5);
-    const double idealAfter = IdealClient(sim.devicePath(), kRecords);
+    const double idealAfter = IdealEventClient(sim.devicePath(), kRecords);
 
     recorder->flush();
     const long long rows = recorder->archive() ? recorder->archive()->count() : -1;
