@@ -51,6 +51,16 @@ DownloadDialog::DownloadDialog(Program& p, records::Recorder& recorder, QWidget*
     bar_->setRange(0, 1);
     bar_->setValue(0);
     bar_->setFormat(QStringLiteral("%v of %m records"));
+    // The bar's total follows the numbers typed, so the size of a range shows before it starts.
+    auto showTotal = [this] {
+        const auto from = records::ParseLogNumber(from_->text().toStdString());
+        const auto to = records::ParseLogNumber(to_->text().toStdString());
+        if (running() || !from || !to) return;
+        bar_->setRange(0, records::RecordRange{*from, *to}.count());
+        bar_->setValue(0);
+    };
+    connect(from_, &QLineEdit::textChanged, this, showTotal);
+    connect(to_, &QLineEdit::textChanged, this, showTotal);
     rate_ = new QLabel(this);
     rate_->setObjectName(QStringLiteral("DownloadRate"));
     rate_->setAccessibleName(QStringLiteral("Download speed and time left"));
