@@ -14,19 +14,9 @@
 #include "platform/qt_serial_port.h"
 #include "platform/qt_timer_driver.h"
 #include "simulator.h"
+#include "quiet_platform.h"
 
 namespace {
-struct QuietDialogs : kd::Dialogs {
-    int messages = 0;
-    kd::MsgAnswer messageBox(const std::string& text, const std::string&, kd::MsgIcon, kd::MsgButtons,
-                             const std::string&) override {
-        ++messages;
-        std::fprintf(stderr, "message: %s\n", text.c_str());
-        return kd::MsgAnswer::Cancel;
-    }
-    void runComsBox(kd::ComsBox& box) override { box.unload(); }
-};
-struct NoExit : kd::ProgramExit { void exitNow() override { std::_Exit(3); } };
 struct NoClock : kd::Clock { std::tm localNow() const override { return {}; } };
 }  // namespace
 

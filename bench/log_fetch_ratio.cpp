@@ -28,22 +28,11 @@
 #include "simulator.h"
 #include "ui/main_window.h"
 #include "event_client.h"
+#include "quiet_platform.h"
 
 namespace {
 
 constexpr int kFetches = 200;
-
-struct QuietDialogs : kd::Dialogs {
-    int messages = 0;
-    kd::MsgAnswer messageBox(const std::string& text, const std::string&, kd::MsgIcon, kd::MsgButtons,
-                             const std::string&) override {
-        ++messages;
-        std::fprintf(stderr, "message: %s\n", text.c_str());
-        return kd::MsgAnswer::Cancel;
-    }
-    void runComsBox(kd::ComsBox& box) override { box.unload(); }
-};
-struct NoExit : kd::ProgramExit { void exitNow() override { std::_Exit(3); } };
 
 
 }  // namespace

@@ -37,20 +37,9 @@
 #include "ui/main_window.h"
 #include "ui/records_view.h"
 #include "event_client.h"
+#include "quiet_platform.h"
 
 namespace {
-
-struct QuietDialogs : kd::Dialogs {
-    int messages = 0;
-    kd::MsgAnswer messageBox(const std::string& text, const std::string&, kd::MsgIcon, kd::MsgButtons,
-                             const std::string&) override {
-        ++messages;
-        std::fprintf(stderr, "message: %s\n", text.c_str());
-        return kd::MsgAnswer::Cancel;
-    }
-    void runComsBox(kd::ComsBox& box) override { box.unload(); }
-};
-struct NoExit : kd::ProgramExit { void exitNow() override { std::_Exit(3); } };
 
 long StatusKb(const char* key) {
     std::ifstream status("/proc/self/status");
