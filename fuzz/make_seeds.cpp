@@ -68,6 +68,28 @@ const char* const kEdgeLines[] = {
     "@LOAD 12345,-9-9-9,0000400000000000000,7D7D7D7D7D7D,000010041F00Z", "+FW: V203.2", "+FW: V209.1",
     "+SIMTYPE: 1,2", "+SIMTYPE: 12", "+LOAD: 0.5,0", "+LOAD: 99999,5", "+CREG: 0,5", "+MPOWER: 0", "OK", "ERROR", ""};
 
+// What the technician does between replies (receive_fuzzer.cpp's actions), after a whole
+// read of a logger (`load`): refused and confirmed uploads, the SIM type item, edit mode, a
+// log and panes at their bounds, a scan clicked twice.
+void ActionSeeds(const fs::path& dir, const std::string& model, const std::string& load) {
+    const std::string x = "\xFF";
+    const struct { const char* name; std::string bytes; } kActs[] = {
+        {"upload-refused", x + "\x48" + "a,b\n" + x + "\x28" + "OK\r\n"},
+        {"upload-bad-number", x + "\x43" + "9999\n" + x + "\x28"},
+        {"upload-rows", x + "\x43" + "60\n" + x + "\x48" + "apn\n" + x + "\x28" + "OK\r\n" + x + "\x48" + "a,b\n" + "OK\r\n"},
+        {"simtype-prepaid", x + "\x2A" + x + "\x2B" + x + "\x2E" + x + "\x28" + "OK\r\n"},
+        {"simtype-contract", x + "\x2A" + x + "\x28" + "OK\r\n"},
+        {"edit-table", x + "\x5B" + x + "\x52" + "77\n" + x + "\x5A" + x + "\x50" + "1\n" + x + "\x28" + "OK\r\n"},
+        {"log-full", x + "\x58" + "@LOAD 12345,1203151430,4000000000000000000000FF,7D0000000000,000000001F000000\r\n"
+                                 "@LOAD 12345,1203151431,4000000000000000000000FF,7D0000000000,000000001F000000\r\n"
+                                 "@LOAD 12345,1203151432,4000000000000000000000FF,7D0000000000,000000001F000000\r\n"},
+        {"panes-full", x + "\x59" + x + "\x29" + "+SNR: 12345\r\n" + x + "\x3F" + std::string(40, 'z') + "\r\n"},
+        {"fetch-newest", x + "\x01" + "+LOAD: 0,3\r\n+RAING: 17\r\n" + x + "\x5C" + x + "\x37"},
+        {"scan-twice", x + "\x22" + "+SCANID: 1234,0,12,85\r\n" + x + "\x22" + x + "\x3F" + x + "\x23"},
+    };
+    for (const auto& a : kActs) Put(dir, "act-" + model + "-" + a.name, std::string{1, 0} + load + a.bytes);
+}
+
 void ReceiveSeeds(const fs::path& dir, const fs::path& records, const fs::path& csv) {
     const struct { Model model; const char* name; } kModels[] = {
         {Model::Plain, "plain"}, {Model::SimType, "simtype"}, {Model::Hub, "hub"}};
@@ -80,6 +102,7 @@ void ReceiveSeeds(const fs::path& dir, const fs::path& records, const fs::path& 
         Put(dir, std::string("load-") + m.name, std::string{kReading, 0} + load);
         Put(dir, std::string("load-") + m.name + "-split", std::string{kReading, 7} + load);
         Put(dir, std::string("load-") + m.name + "-late", std::string{kReading, kLate} + load);
+        ActionSeeds(dir, m.name, load);
         for (const std::string& line : Lines(load)) Put(dir, "reply-" + std::to_string(n++), std::string{kIdle, 0} + line);
 
         f.ModemParm(3).setText("60");

@@ -12,9 +12,11 @@
 #include "rig.h"
 #include "settings/settings_file.h"
 
+// In kdfuzz, so the harness.ignorelist keeps the checks out of the edge counters.
+namespace kdfuzz {
 namespace {
 
-using kdfuzz::Check;
+
 
 struct Values {
     int16_t port = 0;
@@ -40,8 +42,10 @@ Values StartUp(int16_t* setupNeeded) {
 }
 
 }  // namespace
+}  // namespace kdfuzz
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    using namespace kdfuzz;
     const auto& file = Program().ini.path();
     std::filesystem::create_directories(file.parent_path());
     std::ofstream(file, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(data),

@@ -79,25 +79,42 @@ bool KeyOf(std::string_view line, std::string_view* key, std::string_view* value
     return true;
 }
 
-std::optional<std::string> Lookup(const std::string& data, std::string_view section, std::string_view key,
+// Calls fn with each line of data, without its ending, until fn returns true. Reading walks
+// the text in place: start-up reads some thirty keys, and splitting the file into copies for
+// each of them was most of the start-up's work.
+template <class Fn>
+bool AnyLine(std::string_view data, Fn fn) {
+    while (!data.empty()) {
+        const size_t lf = data.find('\n');
+        std::string_view line = data.substr(0, lf);
+        if (lf != std::string_view::npos && !line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (fn(line)) return true;
+        data = lf == std::string_view::npos ? std::string_view() : data.substr(lf + 1);
+    }
+    return false;
+}
+
+std::optional<std::string> Lookup(std::string_view data, std::string_view section, std::string_view key,
                                   std::size_t maxChars) {
     bool inSection = false;
-    for (const Line& l : Split(data)) {
+    std::optional<std::string> found;
+    AnyLine(data, [&](std::string_view line) {
         std::string_view name, k, v;
-        if (SectionName(l.text, &name)) {
+        if (SectionName(line, &name)) {
             inSection = SameName(name, section);
-            continue;
+            return false;
         }
-        if (!inSection || !KeyOf(l.text, &k, &v) || !SameName(k, key)) continue;
+        if (!inSection || !KeyOf(line, &k, &v) || !SameName(k, key)) return false;
         // One pair of matching surrounding quotes is removed, as the profile functions do.
         if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
             v = v.substr(1, v.size() - 2);
         std::string value(v.substr(0, std::min(v.size(), maxChars)));
         // The profile functions stop at a NUL.
         if (const size_t nul = value.find('\0'); nul != std::string::npos) value.resize(nul);
-        return value;
-    }
-    return std::nullopt;
+        found = std::move(value);
+        return true;
+    });
+    return found;
 }
 
 // The text with the key set: updated in place, appended to its section, or appended with
@@ -344,11 +361,10 @@ std::optional<std::string> IniFile::find(std::string_view section, std::string_v
 
 bool IniFile::hasSection(std::string_view section) const {
     const std::string text = held_ ? held_->text : load().text;
-    for (const Line& l : Split(text)) {
+    return AnyLine(text, [&](std::string_view line) {
         std::string_view name;
-        if (SectionName(l.text, &name) && SameName(name, section)) return true;
-    }
-    return false;
+        return SectionName(line, &name) && SameName(name, section);
+    });
 }
 
 std::string IniFile::readProblem() const {
