@@ -31,10 +31,23 @@ bool NumberIn(const std::string& s, int decimals, double lo, double hi) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace kdfuzz;
-    kdfuzz::Rig rig(kdfuzz::CompleteSettingsFile());
+    // One program for the whole run (building one per input was nine tenths of the work): what
+    // a record sets is cleared first, so each input meets the same program.
+    static kdfuzz::Rig& rig = [] () -> kdfuzz::Rig& {
+        static kdfuzz::Rig r(kdfuzz::CompleteSettingsFile());
+        kd::ReadSettingsFile(r.program);  // the month names
+        return r;
+    }();
     kd::Program& p = rig.program;
-    kd::ReadSettingsFile(p);  // the month names
     kd::Mainform& f = p.form;
+    p.LogRecords.resize(1);
+    p.LogRecordCount = p.LogRecordIndex = 0;
+    p.LastDeviceID.clear();
+    for (int k = 0; k <= 5; ++k) {
+        f.Moisture(k).setText("");
+        f.Temperature(k).setText("");
+    }
+    for (kd::TextBox* box : {&f.TimeBox, &f.DateBox, &f.RSSIBox}) box->setText("");
     p.ReplyState = 21;
     const std::string line(reinterpret_cast<const char*>(data), size);
     kd::ApplyLogRecord(p, line);

@@ -76,7 +76,7 @@ void ActionSeeds(const fs::path& dir, const std::string& model, const std::strin
     const struct { const char* name; std::string bytes; } kActs[] = {
         {"upload-refused", x + "\x48" + "a,b\n" + x + "\x28" + "OK\r\n"},
         {"upload-bad-number", x + "\x43" + "9999\n" + x + "\x28"},
-        {"upload-rows", x + "\x43" + "60\n" + x + "\x48" + "apn\n" + x + "\x28" + "OK\r\n" + x + "\x48" + "a,b\n" + "OK\r\n"},
+        {"upload-rows", x + "\x43" + "60\n" + x + "\x48" + "apn\n" + x + "\x28" + x + "\x48" + "a,b\n" + "+LOGINT: 60\r\n"},
         {"simtype-prepaid", x + "\x2A" + x + "\x2B" + x + "\x2E" + x + "\x28" + "OK\r\n"},
         {"simtype-contract", x + "\x2A" + x + "\x28" + "OK\r\n"},
         {"edit-table", x + "\x5B" + x + "\x52" + "77\n" + x + "\x5A" + x + "\x50" + "1\n" + x + "\x28" + "OK\r\n"},
@@ -84,7 +84,9 @@ void ActionSeeds(const fs::path& dir, const std::string& model, const std::strin
                                  "@LOAD 12345,1203151431,4000000000000000000000FF,7D0000000000,000000001F000000\r\n"
                                  "@LOAD 12345,1203151432,4000000000000000000000FF,7D0000000000,000000001F000000\r\n"},
         {"panes-full", x + "\x59" + x + "\x29" + "+SNR: 12345\r\n" + x + "\x3F" + std::string(40, 'z') + "\r\n"},
-        {"fetch-newest", x + "\x01" + "+LOAD: 0,3\r\n+RAING: 17\r\n" + x + "\x5C" + x + "\x37"},
+        {"fetch-newest", x + "\x01" + "+LOAD: 0,3\r\n" + x + "\x13" + "+RAING: 17\r\n" + x + "\x5C" + x + "\x37"},
+        {"scan-codes", x + "\x22" + "+SCANID: 1234,1,0,0\r\n" + x + "\x23" + "+SCANID: 1234,2\r\n" + x + "\x24" +
+                           "+SCANID: 1234,3,,\r\n" + x + "\x25" + "+SCANID: 1234,9,1,1\r\n"},
         {"scan-twice", x + "\x22" + "+SCANID: 1234,0,12,85\r\n" + x + "\x22" + x + "\x3F" + x + "\x23"},
     };
     for (const auto& a : kActs) Put(dir, "act-" + model + "-" + a.name, std::string{1, 0} + load + a.bytes);

@@ -69,6 +69,17 @@ TEST_F(Ini, MissingSectionAndKeysAreAppendedAndLfFilesStayLf) {
     EXPECT_EQ(text(), "[DEFAULT]\nA=3\n");
 }
 
+TEST_F(Ini, EveryLineKeepsItsOwnEndingThroughAWrite) {
+    // Files edited on both systems mix endings; a bare CR is part of its line.
+    put("[X]\r\nA=1\nB=2\r\n\r\n[DEFAULT]\nC=3\rD\r\nE=5\r");
+    EXPECT_EQ(ini.read("DEFAULT", "C"), "3\rD");
+    EXPECT_EQ(ini.read("DEFAULT", "E"), "5");
+    ASSERT_TRUE(ini.write("DEFAULT", "C", "4"));
+    ASSERT_TRUE(ini.write("X", "Z", "9"));
+    ASSERT_TRUE(ini.write("DEFAULT", "F", "6"));
+    EXPECT_EQ(text(), "[X]\r\nA=1\nB=2\r\nZ=9\r\n\r\n[DEFAULT]\nC=4\r\nE=5\r\r\nF=6\r\n");
+}
+
 TEST_F(Ini, ValuesAreCutAt79CharactersOnReading) {
     const std::string hundred(100, 'v');
     ASSERT_TRUE(ini.write("DEFAULT", "Home", hundred));
