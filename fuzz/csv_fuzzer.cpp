@@ -14,8 +14,6 @@
 namespace kdfuzz {
 namespace {
 
-
-
 // One row of RFC 4180 CSV (line end included); nullopt when the text is not exactly one row.
 std::optional<std::vector<std::string>> ReadRow(const std::string& s) {
     std::vector<std::string> fields(1);

@@ -14,8 +14,6 @@
 namespace kdfuzz {
 namespace {
 
-
-
 // Empty, or a decimal number with `decimals` places between lo and hi.
 bool NumberIn(const std::string& s, int decimals, double lo, double hi) {
     if (s.empty()) return true;

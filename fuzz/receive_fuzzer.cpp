@@ -24,8 +24,6 @@
 namespace kdfuzz {
 namespace {
 
-
-
 // Every code a sender sets: nothing awaited, each step of the read, an upload.
 constexpr int16_t kStates[] = {0, 1, 2, 3, 4, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 100};
 
@@ -151,7 +149,6 @@ size_t Act(kdfuzz::Rig& rig, uint8_t a, std::string_view text) {
     }
     return 0;
 }
-
 
 }  // namespace
 }  // namespace kdfuzz

@@ -16,8 +16,6 @@
 namespace kdfuzz {
 namespace {
 
-
-
 struct Values {
     int16_t port = 0;
     std::array<std::string, 12> text;  // the nine defaults, then the three custom commands

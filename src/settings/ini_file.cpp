@@ -36,25 +36,25 @@ bool SameName(std::string_view a, std::string_view b) {
     return true;
 }
 
-// One line of the file, kept byte for byte with its own ending.
+// One line of the file, kept byte for byte with its own ending; both view the file's text
+// (or a line the write puts in), so a rewrite copies each byte once.
 struct Line {
-    std::string text;  // without the line ending
-    std::string end;   // "\r\n", "\n" or "" (last line without one)
+    std::string_view text;  // without the line ending
+    std::string_view end;   // "\r\n", "\n" or "" (last line without one)
 };
 
-std::vector<Line> Split(const std::string& data) {
+std::vector<Line> Split(std::string_view data) {
     std::vector<Line> lines;
     size_t pos = 0;
     while (pos < data.size()) {
         const size_t lf = data.find('\n', pos);
-        if (lf == std::string::npos) {
+        if (lf == std::string_view::npos) {
             lines.push_back({data.substr(pos), ""});
             break;
         }
         size_t end = lf;
-        std::string ending = "\n";
-        if (end > pos && data[end - 1] == '\r') { --end; ending = "\r\n"; }
-        lines.push_back({data.substr(pos, end - pos), ending});
+        if (end > pos && data[end - 1] == '\r') --end;
+        lines.push_back({data.substr(pos, end - pos), data.substr(end, lf + 1 - end)});
         pos = lf + 1;
     }
     return lines;
@@ -140,12 +140,13 @@ std::string Apply(const std::string& data, std::string_view section, std::string
 
     std::vector<Line> lines = Split(data);
     // Files travel to Windows machines: a new file uses CR LF, an old one keeps its style.
-    std::string eol = "\r\n";
+    std::string_view eol = "\r\n";
     for (const Line& l : lines)
         if (!l.end.empty()) { eol = l.end; break; }
     if (!lines.empty() && lines.back().end.empty()) lines.back().end = eol;
 
     const std::string entry = std::string(key) + "=" + clean;
+    const std::string header = "[" + std::string(section) + "]";
     long sectionAt = -1, lastKeyAt = -1;
     bool done = false;
     for (size_t i = 0; i < lines.size() && !done; ++i) {
@@ -171,12 +172,16 @@ std::string Apply(const std::string& data, std::string_view section, std::string
         if (sectionAt >= 0) {
             lines.insert(lines.begin() + lastKeyAt + 1, Line{entry, eol});
         } else {
-            lines.push_back({"[" + std::string(section) + "]", eol});
+            lines.push_back({header, eol});
             lines.push_back({entry, eol});
         }
     }
     std::string out;
-    for (const Line& l : lines) out += l.text + l.end;
+    out.reserve(data.size() + header.size() + entry.size() + 2 * eol.size());
+    for (const Line& l : lines) {
+        out += l.text;
+        out += l.end;
+    }
     return out;
 }
 
