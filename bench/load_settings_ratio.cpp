@@ -27,10 +27,7 @@ int main(int argc, char** argv) {
     o.records = 20;
     kdsim::Simulator sim;
     if (!sim.start(o)) { std::fprintf(stderr, "%s\n", sim.error().c_str()); return 1; }
-    const auto dir = std::filesystem::temp_directory_path() / ("kd-bench-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    std::ofstream(dir / "ORVIKAS.ini") << "[DEFAULT]\r\nComport=5\r\nBaudrate=9600\r\nParity=n\r\nBits=8\r\n"
-                                          "Stopbits=1\r\n[Ports]\r\nCOM5=" << sim.devicePath() << "\r\n";
+    const auto dir = BenchSettingsDir("kd-bench-", sim.devicePath());
     kd::IniFile ini(dir / "ORVIKAS.ini");
     kd::QtSerialPort port([&](int n) { return kd::ComDevice(n, &ini); });
     kd::QtTimerDriver timers;

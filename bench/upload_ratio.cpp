@@ -18,11 +18,13 @@
 #include "platform/qt_serial_port.h"
 #include "platform/qt_timer_driver.h"
 #include "pty_client.h"
+#include "quiet_platform.h"
 #include "simulator.h"
 #include "ui/main_window.h"
 
 namespace {
-struct QuietDialogs : kd::Dialogs {
+// The upload goes on past its message boxes: each is printed and answered OK.
+struct ConfirmingDialogs : kd::Dialogs {
     int messages = 0;
     kd::MsgAnswer messageBox(const std::string& text, const std::string&, kd::MsgIcon, kd::MsgButtons,
                              const std::string&) override {
@@ -32,7 +34,6 @@ struct QuietDialogs : kd::Dialogs {
     }
     void runComsBox(kd::ComsBox&) override {}
 };
-struct NoExit : kd::ProgramExit { void exitNow() override { std::_Exit(3); } };
 struct NoClock : kd::Clock { std::tm localNow() const override { return {}; } };
 
 using Clock = std::chrono::steady_clock;
@@ -70,14 +71,11 @@ int main(int argc, char** argv) {
     o.model = kdsim::Model::SimType;
     kdsim::Simulator sim;
     if (!sim.start(o)) { std::fprintf(stderr, "%s\n", sim.error().c_str()); return 1; }
-    const auto dir = std::filesystem::temp_directory_path() / ("kd-bench-upload-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    std::ofstream(dir / "ORVIKAS.ini") << "[DEFAULT]\r\nComport=5\r\nBaudrate=9600\r\nParity=n\r\nBits=8\r\n"
-                                          "Stopbits=1\r\n[Ports]\r\nCOM5=" << sim.devicePath() << "\r\n";
+    const auto dir = BenchSettingsDir("kd-bench-upload-", sim.devicePath());
     kd::IniFile ini(dir / "ORVIKAS.ini");
     kd::QtSerialPort port([&](int n) { return kd::ComDevice(n, &ini); });
     kd::QtTimerDriver timers;
-    QuietDialogs dialogs;
+    ConfirmingDialogs dialogs;
     NoExit exit;
     NoClock clock;
     kd::Program p(kd::Platform{port, ini, dialogs, exit, clock, timers});
