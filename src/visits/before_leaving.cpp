@@ -13,7 +13,8 @@ std::vector<Finding> BeforeLeaving(const LeavingFacts& f) {
         found.push_back({FindingKind::NotKept, v.setting + ": sent " + v.sent + ", the logger kept " + v.held});
     // A healthy logger keeps a few records between uploads; more than two uploads' worth
     // unread means its uploads are failing, and only this visit can rescue them.
-    const double logging = Val(f.loggingInterval), download = Val(f.downloadInterval);
+    const double logging = basic::Val(f.loggingInterval);
+    const double download = basic::Val(f.downloadInterval);
     if (f.unread && !f.recordsDownloaded && logging > 0 && *f.unread > 2 * download / logging)
         found.push_back({FindingKind::RecordsLeft, std::to_string(*f.unread) +
                                                        " unread records not downloaded: its uploads may be failing"});
