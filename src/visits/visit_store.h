@@ -1,0 +1,50 @@
+#pragma once
+// Visits in the records archive: the tables schema version 2 adds, and storing and reading
+// visits on a connection the caller owns (the archive's writer, or a reader of its own).
+//
+//   kd::visits::AddVisitTables(db, &error);     // inside the migration's transaction
+//   kd::visits::VisitStore store(db);
+//   store.save(visit, &error);                  // one transaction; sets visit.id
+//   for (const DeviceSummary& d : store.devices(&error)) ...
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "visits/visit.h"
+
+struct sqlite3;
+
+namespace kd::visits {
+
+// Creates the visit tables and indexes (no transaction of its own: the caller's migration
+// holds one). False with the reason.
+bool AddVisitTables(sqlite3* db, std::string* error);
+
+struct DeviceSummary {
+    std::string deviceId, model;
+    int64_t lastVisit = 0;  // UTC seconds; 0 when only records are known
+    int visits = 0;
+    long long records = 0;  // records archived
+};
+
+class VisitStore {
+public:
+    explicit VisitStore(sqlite3* db) : db_(db) {}
+
+    // Stores the visit whole, replacing what was stored of it (found by its uuid), in one
+    // transaction. False with the reason; nothing changes then.
+    bool save(Visit& visit, std::string* error);
+
+    // Every device of the archive (from visits and from records), by device ID.
+    std::vector<DeviceSummary> devices(std::string* error) const;
+    // One device's visits, newest first, whole (found values and actions), or all devices'
+    // when deviceId is nullopt.
+    std::vector<Visit> visits(const std::optional<std::string>& deviceId, std::string* error) const;
+    std::optional<Visit> visit(int64_t id, std::string* error) const;
+
+private:
+    bool loadDetails(Visit& v, std::string* error) const;
+    sqlite3* db_;
+};
+
+}  // namespace kd::visits
