@@ -20,7 +20,8 @@ struct Action {
     int64_t at = 0;  // UTC seconds since 1970
     ActionKind kind = ActionKind::ValueSent;
     std::string what;              // setting, profile file name, range "30-59", command
-    std::string sent, held;        // a value sent and what the logger then held (digests for passwords)
+    std::string sent, held;        // a value sent and what the logger then held (digests for passwords);
+                                   // for a download, held lists the records not received
     bool kept = true;              // the logger kept it / the command was answered
     int received = 0, missing = 0; // a download's records received and not received
 };
