@@ -210,6 +210,12 @@ bool VisitStore::save(Visit& v, std::string* error) {
 std::vector<DeviceSummary> VisitStore::devices(std::string* error) const {
     std::vector<DeviceSummary> out;
     Stmt st;
+    if (!withVisits_) {
+        if (!Prepare(db_, st, "SELECT device_id, count(*) FROM records GROUP BY device_id ORDER BY device_id", error))
+            return out;
+        while (sqlite3_step(st.s) == SQLITE_ROW) out.push_back({Text(st.s, 0), "", 0, 0, sqlite3_column_int64(st.s, 1)});
+        return out;
+    }
     // Both sides are grouped before they meet, so a thousand visits and a year of records
     // cost one pass over each index.
     if (!Prepare(db_, st,
@@ -262,6 +268,7 @@ bool VisitStore::loadDetails(Visit& v, std::string* error) const {
 
 std::vector<Visit> VisitStore::visits(const std::optional<std::string>& deviceId, std::string* error) const {
     std::vector<Visit> out;
+    if (!withVisits_) return out;
     Stmt st;
     const std::string sql = std::string("SELECT ") + kVisitColumns + " FROM visits " +
                             (deviceId ? "WHERE device_id = ?1 " : "") + "ORDER BY started DESC, id DESC";
@@ -274,6 +281,7 @@ std::vector<Visit> VisitStore::visits(const std::optional<std::string>& deviceId
 }
 
 std::optional<Visit> VisitStore::visit(int64_t id, std::string* error) const {
+    if (!withVisits_) return std::nullopt;
     Stmt st;
     const std::string sql = std::string("SELECT ") + kVisitColumns + " FROM visits WHERE id = ?1";
     if (!Prepare(db_, st, sql.c_str(), error)) return std::nullopt;
@@ -283,5 +291,34 @@ std::optional<Visit> VisitStore::visit(int64_t id, std::string* error) const {
     if (!loadDetails(v, error)) return std::nullopt;
     return v;
 }
+
+std::unique_ptr<VisitReader> VisitReader::open(const std::filesystem::path& archive, std::string* error) {
+    const std::string named = "records archive " + archive.string() + ": ";
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(archive.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+        if (error) *error = named + (db ? sqlite3_errmsg(db) : "cannot be opened");
+        sqlite3_close_v2(db);
+        return nullptr;
+    }
+    sqlite3_busy_timeout(db, 200);
+    // Which tables there are says whether it is an archive and whether it keeps visits yet.
+    Stmt st;
+    bool records = false, visits = false;
+    if (sqlite3_prepare_v2(db, "SELECT name FROM sqlite_master WHERE type = 'table'", -1, &st.s, nullptr) == SQLITE_OK) {
+        while (sqlite3_step(st.s) == SQLITE_ROW) {
+            const std::string name = Text(st.s, 0);
+            records = records || name == "records";
+            visits = visits || name == "visits";
+        }
+    }
+    if (!records) {
+        if (error) *error = named + "not a records archive";
+        sqlite3_close_v2(db);
+        return nullptr;
+    }
+    return std::unique_ptr<VisitReader>(new VisitReader(db, visits));
+}
+
+VisitReader::~VisitReader() { sqlite3_close_v2(db_); }
 
 }  // namespace kd::visits

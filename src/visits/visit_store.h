@@ -6,6 +6,8 @@
 //   kd::visits::VisitStore store(db);
 //   store.save(visit, &error);                  // one transaction; sets visit.id
 //   for (const DeviceSummary& d : store.devices(&error)) ...
+#include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,7 +31,9 @@ struct DeviceSummary {
 
 class VisitStore {
 public:
-    explicit VisitStore(sqlite3* db) : db_(db) {}
+    // withVisits false: an archive from before visits were kept (read only, not migrated):
+    // devices come from its records and there are no visits.
+    explicit VisitStore(sqlite3* db, bool withVisits = true) : db_(db), withVisits_(withVisits) {}
 
     // Stores the visit whole, replacing what was stored of it (found by its uuid), in one
     // transaction. False with the reason; nothing changes then.
@@ -45,6 +49,24 @@ public:
 private:
     bool loadDetails(Visit& v, std::string* error) const;
     sqlite3* db_;
+    bool withVisits_;
+};
+
+// A read-only connection of its own to an archive, for the history and the report: nothing
+// is created or changed, and a lock another program holds costs it nothing. nullptr with the
+// reason (naming the file) when there is no archive or it is not one.
+class VisitReader {
+public:
+    static std::unique_ptr<VisitReader> open(const std::filesystem::path& archive, std::string* error);
+    ~VisitReader();
+    VisitReader(const VisitReader&) = delete;
+    VisitReader& operator=(const VisitReader&) = delete;
+    const VisitStore& store() const { return store_; }
+
+private:
+    VisitReader(sqlite3* db, bool withVisits) : db_(db), store_(db, withVisits) {}
+    sqlite3* db_;
+    VisitStore store_;
 };
 
 }  // namespace kd::visits
