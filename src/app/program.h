@@ -3,6 +3,7 @@
 // procedures share, and the platform it runs on. No globals, so tests can run many programs.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -98,6 +99,10 @@ public:
 
     // Set once the program has been told to end; procedures stop where they are.
     bool ended = false;
+    // Features beside the window's own (the visit record) watch the line here: each command
+    // as it goes out, and each reply line once its handler has run.
+    std::vector<std::function<void(const std::string& command)>> commandWatchers;
+    std::vector<std::function<void(const std::string& name, const std::string& line)>> replyWatchers;
     // Observers for tests and the benchmark: every reply line handed to the dispatcher.
     std::function<void(const std::string&)> onReplyLine;
     // The records archive and range download (records/): each reply line once its handler

@@ -32,6 +32,7 @@ bool SendCommand(Program& p) {
         return false;
     }
     if (f.StatusBox(0).text() == kPortClosedNotice) f.StatusBox(0).setText("");
+    for (const auto& watch : p.commandWatchers) watch(p.TxCommand);
     return true;
 }
 

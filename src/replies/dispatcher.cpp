@@ -299,6 +299,7 @@ void ProcessReplyLine(Program& p) {
         }
     }
     if (p.onReplyHandled) p.onReplyHandled(name, line);
+    for (const auto& watch : p.replyWatchers) watch(name, line);
     DropFirstReplyLine(p);
 }
 

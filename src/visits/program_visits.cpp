@@ -1,0 +1,117 @@
+#include "visits/program_visits.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdlib>
+
+#include "app/program.h"
+#include "link/commands.h"
+#include "profiles/upload_check.h"
+#include "profiles/upload_preview.h"
+#include "replies/extract.h"
+#include "visits/found_values.h"
+
+namespace kd::visits {
+
+namespace {
+
+std::string WithoutLineEnd(std::string s) {
+    while (!s.empty() && (s.back() == '\r' || s.back() == '\n')) s.pop_back();
+    return s;
+}
+
+bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
+
+// Commands that keep the logger in good order, as the status panel's buttons send them.
+bool IsMaintenance(const std::string& c) {
+    return c == cmd::kWdtClear || c == cmd::kPorClear || c == cmd::kRaingReset || StartsWith(c, cmd::kAutopdSet);
+}
+
+// Commands a face sends on its own road (records, scans) or as part of a read.
+bool IsOwnRoad(const std::string& c) {
+    return StartsWith(c, cmd::kEvent) || StartsWith(c, cmd::kScanId) || StartsWith(c, cmd::kTimeSet) ||
+           (c.size() > 3 && c.back() == '?');
+}
+
+}  // namespace
+
+ProgramVisits::ProgramVisits(Program& p, Identity identity, std::function<void(const Visit&)> store,
+                             std::function<int64_t()> utcNow)
+    : p_(p), recorder_(std::move(identity), std::move(store)), utcNow_(std::move(utcNow)) {
+    p.commandWatchers.push_back([this](const std::string& command) { commandSent(command); });
+    p.replyWatchers.push_back([this](const std::string& name, const std::string& line) { replyHandled(name, line); });
+}
+
+void ProgramVisits::commandSent(const std::string& sent) {
+    const std::string command = WithoutLineEnd(sent);
+    if (p_.ReplyState == 1 && command == cmd::kSnrQuery) {
+        reading_ = true;
+        return;
+    }
+    if (p_.ReplyState == 100) uploading_ = true;
+    if (p_.ReplyState != 0) return;
+    if (StartsWith(command, cmd::kTimeSet)) {
+        clockSetAwaited_ = true;
+        return;
+    }
+    if (IsOwnRoad(command) && !IsMaintenance(command)) return;
+    // Anything else sent with nothing awaited ends a read that was cut short.
+    reading_ = false;
+    recorder_.commandSent(IsMaintenance(command) ? ActionKind::Maintenance : ActionKind::CustomCommand, command, now());
+    commandAwaited_ = true;
+}
+
+void ProgramVisits::replyHandled(const std::string& name, const std::string& line) {
+    if (name == cmd::kTIME) {
+        recorder_.clockAnswer(line, p_.platform.clock.localNow(), clockSetAwaited_, now());
+        clockSetAwaited_ = false;
+    } else if (name == cmd::kCREG && reading_) {
+        // Field 2 is the registration status; the window shows it only in words.
+        const std::string fields = WithoutLineEnd(line.size() > 7 ? line.substr(7) : std::string());
+        const size_t comma = fields.find(',');
+        recorder_.registrationAnswer(comma == std::string::npos ? std::string() : fields.substr(comma + 1));
+    } else if (commandAwaited_ && p_.ReplyState == 0 && name != cmd::kSS && name != cmd::kAIRTIME) {
+        recorder_.commandAnswered(line);
+        commandAwaited_ = false;
+    }
+    if (uploading_ && p_.ReplyState == 0 && !p_.profiles.check.running) {
+        uploading_ = false;
+        recorder_.valuesSent(CheckedValues(p_), now());
+    }
+    if (reading_ && p_.ReplyState == 0) {
+        // The chain ends with the newest record, or with the rain gauge when there is none.
+        reading_ = false;
+        if (name == cmd::kLOADRecord || name == cmd::kRAING) recorder_.readComplete(FoundValues(p_), now());
+    }
+}
+
+std::vector<std::string> ProgramVisits::editedNotUploaded() const {
+    std::vector<std::string> red;
+    const Mainform& f = p_.form;
+    for (int row = 0; row <= 14; ++row)
+        if (f.ModemParm(row).foreColour() == kRed) red.push_back(SettingName(p_, row));
+    for (int slot = 0; slot <= 7; ++slot)
+        if (f.NWDevIDBox(slot).foreColour() == kRed) red.push_back(DeviceSlotName(slot));
+    if (f.SIMtypeFrame.foreColour() == kRed) red.push_back(kSimTypeSetting);
+    return red;
+}
+
+std::vector<Finding> ProgramVisits::findings() const {
+    if (recorder_.open() == nullptr) return {};
+    return BeforeLeaving(recorder_.leavingFacts(editedNotUploaded()));
+}
+
+Identity ThisComputer(const std::string& version, const std::string& face) {
+    Identity id;
+    id.version = version;
+    id.face = face;
+    if (const passwd* pw = getpwuid(getuid()); pw != nullptr && pw->pw_name != nullptr) id.user = pw->pw_name;
+    else if (const char* user = std::getenv("USER")) id.user = user;
+    std::array<char, 256> host{};
+    if (gethostname(host.data(), host.size() - 1) == 0) id.host = host.data();
+    return id;
+}
+
+}  // namespace kd::visits

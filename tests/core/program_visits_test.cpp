@@ -1,0 +1,85 @@
+#include "visits/program_visits.h"
+
+#include <gtest/gtest.h>
+
+#include "connected_fixture.h"
+#include "scripted_logger.h"
+
+namespace {
+
+using namespace kd::visits;
+
+struct ProgramVisitsTest : kdtest::Connected {
+    kdtest::ScriptedLogger logger = kdtest::ScriptedLogger::Plain();
+    std::vector<Visit> stored;
+    int64_t utc = 1000;
+    std::unique_ptr<ProgramVisits> visits;
+
+    void SetUp() override {
+        kdtest::Connected::SetUp();
+        logger.attach(rig.port, p);
+        visits = std::make_unique<ProgramVisits>(
+            p, Identity{"tech", "laptop", "1.0", "window"}, [this](const Visit& v) { stored.push_back(v); },
+            [this] { return utc; });
+        // The computer's clock stands 2 min 15 s after the logger's answer.
+        rig.wall.now.tm_year = 112;
+        rig.wall.now.tm_mon = 2;
+        rig.wall.now.tm_mday = 15;
+        rig.wall.now.tm_hour = 14;
+        rig.wall.now.tm_min = 33;
+        rig.wall.now.tm_sec = 0;
+    }
+    void readAll() {
+        f.LoadSettings.click();
+        logger.pump(rig.port);
+    }
+};
+
+TEST_F(ProgramVisitsTest, AWholeReadBeginsTheVisitAndWhatIsDoneAfterIsKeptInOrder) {
+    readAll();
+    ASSERT_EQ(p.ReplyState, 0);
+    const Visit* v = visits->recorder().open();
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(v->deviceId, "12345");
+    EXPECT_EQ(v->value("battery_volts"), "3.95");
+    EXPECT_EQ(v->value("apn_password"), "");  // kept only as a digest
+    EXPECT_EQ(v->clockFound, -135);
+
+    // A maintenance command, then a custom one, each with its answer.
+    logger.answers["AT+WDT=0"] = "+WDT: 0";
+    f.ClearWDT.click();
+    logger.pump(rig.port);
+    f.CustomCMD(0).setText("AT+APNCON=internet,user,typed");
+    logger.answers["AT+APNCON=internet,user,typed"] = "OK";
+    f.CustomSend(0).click();
+    logger.pump(rig.port);
+    ASSERT_EQ(v->actions.size(), 2u);
+    EXPECT_EQ(v->actions[0].kind, ActionKind::Maintenance);
+    EXPECT_EQ(v->actions[0].held, "0");
+    EXPECT_EQ(v->actions[1].kind, ActionKind::CustomCommand);
+    EXPECT_EQ(v->actions[1].what, "AT+APNCON=internet,user,*****");
+
+    // The clock out by more than a minute is named before leaving; a set settles it.
+    std::vector<FindingKind> kinds;
+    for (const Finding& x : visits->findings()) kinds.push_back(x.kind);
+    EXPECT_EQ(kinds, std::vector{FindingKind::ClockOff});
+    logger.answers["AT+TIME=120315143300"] = "+TIME: 12/03/15,14:33:00";
+    f.SetTimeDate.click();
+    logger.pump(rig.port);
+    EXPECT_EQ(v->clockLeft, 0);
+    EXPECT_TRUE(visits->findings().empty());
+
+    // A value edited and not uploaded is named too.
+    f.ModemParm(3).setText("45");
+    EXPECT_EQ(visits->findings().at(0).kind, FindingKind::NotUploaded);
+}
+
+TEST_F(ProgramVisitsTest, AReadCutShortBeginsNoVisit) {
+    logger.answers.erase("AT+BATVOLTS?");
+    f.LoadSettings.click();
+    logger.pump(rig.port);
+    EXPECT_EQ(visits->recorder().open(), nullptr);
+    EXPECT_TRUE(stored.empty());
+}
+
+}  // namespace
