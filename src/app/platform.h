@@ -10,7 +10,7 @@ namespace kd {
 class ComsBox;
 struct UploadPreviewRow;
 
-enum class MsgIcon { Information, Critical };
+enum class MsgIcon { Information, Critical, Warning };
 enum class MsgButtons { Ok, RetryCancel };
 enum class MsgAnswer { Ok, Retry, Cancel };
 
@@ -31,6 +31,13 @@ public:
     }
     virtual std::string profileToOpen(const std::string& folder) {
         (void)folder;
+        return {};
+    }
+    // Any other file to write (an export, a picture): the dialog's title, the suggested path and
+    // a filter such as "CSV files (*.csv)"; "" when the user cancelled.
+    virtual std::string fileToSave(const std::string& title, const std::string& suggestedPath,
+                                   const std::string& filter) {
+        (void)title, (void)suggestedPath, (void)filter;
         return {};
     }
     // Shows what an upload is about to send; true when the user chose to send it.

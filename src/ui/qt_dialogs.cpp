@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QStandardPaths>
 #include <QWidget>
@@ -26,25 +27,31 @@ QString ProfileFolder(const std::string& last) {
     return !documents.isEmpty() && QDir(documents).exists() ? documents : QDir::homePath();
 }
 
-std::string Chosen(QFileDialog& dialog) {
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-    return QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString();
-}
-
 }  // namespace
 
 QWidget* QtDialogs::owner() const { return window_ && window_->isVisible() ? window_ : nullptr; }
 
+int QtDialogs::runModal(QDialog& dialog) { return dialog.exec(); }
+
+// The file chosen, as the system spells its name; "" when cancelled.
+std::string QtDialogs::chosen(QFileDialog& dialog) {
+    if (runModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString();
+}
+
 MsgAnswer QtDialogs::messageBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons,
                                 const std::string& detail) {
     const bool retry = buttons == MsgButtons::RetryCancel;
-    QMessageBox box(icon == MsgIcon::Critical ? QMessageBox::Critical : QMessageBox::Information, FromBytes(title),
-                    FromBytes(text), retry ? QMessageBox::Retry | QMessageBox::Cancel : QMessageBox::Ok, owner());
+    const QMessageBox::Icon shown = icon == MsgIcon::Critical ? QMessageBox::Critical
+                                    : icon == MsgIcon::Warning ? QMessageBox::Warning
+                                                               : QMessageBox::Information;
+    QMessageBox box(shown, FromBytes(title), FromBytes(text),
+                    retry ? QMessageBox::Retry | QMessageBox::Cancel : QMessageBox::Ok, owner());
     box.setTextFormat(Qt::PlainText);
     if (!detail.empty()) box.setDetailedText(FromSystem(detail));  // the system's own words
     box.setDefaultButton(retry ? QMessageBox::Retry : QMessageBox::Ok);
     box.setEscapeButton(retry ? QMessageBox::Cancel : QMessageBox::Ok);
-    const int answer = box.exec();
+    const int answer = runModal(box);
     if (!retry) return MsgAnswer::Ok;
     return answer == QMessageBox::Retry ? MsgAnswer::Retry : MsgAnswer::Cancel;
 }
@@ -52,7 +59,7 @@ MsgAnswer QtDialogs::messageBox(const std::string& text, const std::string& titl
 void QtDialogs::runComsBox(ComsBox& box) {
     {
         ComsBoxDialog dialog(box, owner());
-        if (!box.closed()) dialog.exec();
+        if (!box.closed()) runModal(dialog);
     }
     // The dialog's timer dies with the box; a tick after that would reach a dead object.
     if (box.DisplayTimer.enabled()) box.DisplayTimer.setEnabled(false);
@@ -64,7 +71,7 @@ std::string QtDialogs::profileToSave(const std::string& folder, const std::strin
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("kdprofile"));
     dialog.selectFile(QFile::decodeName(suggestedName.c_str()));
-    return Chosen(dialog);
+    return chosen(dialog);
 }
 
 std::string QtDialogs::profileToOpen(const std::string& folder) {
@@ -72,12 +79,21 @@ std::string QtDialogs::profileToOpen(const std::string& folder) {
                        kProfileFilter + QStringLiteral(";;All files (*)"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    return Chosen(dialog);
+    return chosen(dialog);
+}
+
+std::string QtDialogs::fileToSave(const std::string& title, const std::string& suggestedPath,
+                                  const std::string& filter) {
+    const QFileInfo suggested(QFile::decodeName(suggestedPath.c_str()));
+    QFileDialog dialog(owner(), FromBytes(title), suggested.absolutePath(), FromBytes(filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.selectFile(suggested.fileName());
+    return chosen(dialog);
 }
 
 bool QtDialogs::confirmUpload(const std::vector<UploadPreviewRow>& rows) {
     UploadPreviewDialog dialog(rows, owner());
-    return dialog.exec() == QDialog::Accepted;
+    return runModal(dialog) == QDialog::Accepted;
 }
 
 }  // namespace kd

@@ -2,13 +2,15 @@
 // Message boxes and the port dialog on Qt, for the core's Dialogs interface.
 #include "app/platform.h"
 
+class QDialog;
+class QFileDialog;
 class QWidget;
 
 namespace kd {
 
 class TimerDriver;
 
-class QtDialogs final : public Dialogs {
+class QtDialogs : public Dialogs {
 public:
     // timers: the driver the port dialog's timer runs on, told when that timer goes.
     explicit QtDialogs(TimerDriver* timers = nullptr) : timers_(timers) {}
@@ -20,9 +22,17 @@ public:
     void runComsBox(ComsBox& box) override;
     std::string profileToSave(const std::string& folder, const std::string& suggestedName) override;
     std::string profileToOpen(const std::string& folder) override;
+    std::string fileToSave(const std::string& title, const std::string& suggestedPath,
+                           const std::string& filter) override;
     bool confirmUpload(const std::vector<UploadPreviewRow>& rows) override;
 
+protected:
+    // Runs a dialog until the user closes it and returns its result; exec() here. Tests put
+    // their own hands in its place instead of timing a modal loop from outside.
+    virtual int runModal(QDialog& dialog);
+
 private:
+    std::string chosen(QFileDialog& dialog);
     QWidget* owner() const;
     TimerDriver* timers_;
     QWidget* window_ = nullptr;

@@ -4,22 +4,22 @@
 #include <QChartView>
 #include <QDateTime>
 #include <QDateTimeAxis>
-#include <QFileDialog>
+#include <QFile>
 #include <QHBoxLayout>
 #include <QLegend>
 #include <QLegendMarker>
 #include <QLineSeries>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QValueAxis>
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/platform.h"
 #include "ui/ui_support.h"
 
 namespace kd {
 
-RecordsChart::RecordsChart(QWidget* parent) : QWidget(parent, Qt::Window) {
+RecordsChart::RecordsChart(Dialogs& dialogs, QWidget* parent) : QWidget(parent, Qt::Window), dialogs_(dialogs) {
     setObjectName(QStringLiteral("RecordsChart"));
     setWindowTitle(QStringLiteral("Records Chart"));
     chart_ = new QChart;
@@ -162,12 +162,13 @@ int RecordsChart::seriesCount() const {
 bool RecordsChart::savePng(const QString& file) { return view_->grab().save(file, "PNG"); }
 
 void RecordsChart::saveImage() {
-    QString file = QFileDialog::getSaveFileName(this, QStringLiteral("Save Image"), QStringLiteral("records-chart.png"),
-                                                QStringLiteral("PNG images (*.png)"));
-    if (file.isEmpty()) return;
+    const std::string chosen = dialogs_.fileToSave("Save Image", "records-chart.png", "PNG images (*.png)");
+    if (chosen.empty()) return;
+    QString file = QFile::decodeName(chosen.c_str());
     if (!file.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive)) file += QStringLiteral(".png");
     if (!savePng(file))
-        QMessageBox::warning(this, QStringLiteral("Save Image"), QStringLiteral("Could not write %1.").arg(file));
+        dialogs_.messageBox(ToBytes(QStringLiteral("Could not write %1.").arg(file)), "Save Image", MsgIcon::Warning,
+                            MsgButtons::Ok);
 }
 
 }  // namespace kd

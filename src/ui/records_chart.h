@@ -19,10 +19,13 @@ class QPushButton;
 
 namespace kd {
 
+class Dialogs;
+
 class RecordsChart : public QWidget {
     Q_OBJECT
 public:
-    explicit RecordsChart(QWidget* parent = nullptr);
+    // dialogs: where "Save Image..." asks for its file and reports a failed write.
+    explicit RecordsChart(Dialogs& dialogs, QWidget* parent = nullptr);
     // Shows these records of the device (UTF-8 ID; all devices when nullopt).
     void load(const std::optional<std::string>& deviceId, const std::vector<records::ArchivedRecord>& all);
     // Adds the records of a batch just archived that belong to the device shown.
@@ -40,6 +43,7 @@ private:
     void saveImage();
     QLineSeries* seriesFor(int sensor, bool moisture);
 
+    Dialogs& dialogs_;
     QChart* chart_;
     QChartView* view_;
     QDateTimeAxis* time_;

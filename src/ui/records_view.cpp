@@ -3,7 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
-#include <QFileDialog>
+#include <QFile>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -98,14 +98,14 @@ bool RecordsView::exportTo(const QString& file) {
 void RecordsView::exportRecords() {
     const auto device = shownDevice();
     const QString name = QStringLiteral("records-%1.csv").arg(device ? QString::fromStdString(*device) : QStringLiteral("all"));
-    QString file = QFileDialog::getSaveFileName(&window_, QStringLiteral("Export Records"), QDir::home().filePath(name),
-                                                QStringLiteral("CSV files (*.csv)"));
-    if (file.isEmpty()) return;
-    exportTo(file);
+    const std::string file = p_.platform.dialogs.fileToSave(
+        "Export Records", QFile::encodeName(QDir::home().filePath(name)).toStdString(), "CSV files (*.csv)");
+    if (file.empty()) return;
+    exportTo(QFile::decodeName(file.c_str()));
 }
 
 void RecordsView::openChart() {
-    if (!chart_) chart_ = new RecordsChart(&window_);
+    if (!chart_) chart_ = new RecordsChart(p_.platform.dialogs, &window_);
     recorder_.flush();
     std::vector<records::ArchivedRecord> all;
     const auto device = shownDevice();

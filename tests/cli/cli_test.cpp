@@ -231,10 +231,10 @@ TEST(KeldamarCli, AnInterruptedDownloadKeepsTheRecordsReceivedInTheArchiveAndThe
         return n;
     };
     // The read's newest record, then a few of the range.
-    for (int i = 0; i < 400 && events() < 6; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    for (int i = 0; i < 6000 && events() < 6; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ASSERT_GE(events(), 6);
     process.terminate();
-    ASSERT_TRUE(process.waitForFinished(10000));
+    ASSERT_TRUE(process.waitForFinished(60000));
     EXPECT_EQ(process.exitCode(), 130) << process.readAllStandardError().toStdString();
     std::ifstream in(csv, std::ios::binary);
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -19,12 +19,12 @@ TEST(HubWindow, EditRefusesAnOutOfRangeIdThenUploadsTheTable) {
     rig.click("EditNW");
     rig.typeInto("NWDevIDBox(2)", "65501");
     rig.click("EditNW");
-    ASSERT_TRUE(PumpUntil([&] { return !rig.messages.empty(); }, 3000));
+    ASSERT_TRUE(PumpUntil([&] { return !rig.messages.empty(); }, kPatienceMs));
     EXPECT_EQ(rig.messages[0], "Device ID is out of range!");
     auto* box2 = rig.w<QLineEdit>("NWDevIDBox(2)");
     // The offscreen platform has no window manager to hand activation back after the box.
     rig.window->activateWindow();
-    EXPECT_TRUE(PumpUntil([&] { return box2->hasFocus(); }, 1000));
+    EXPECT_TRUE(PumpUntil([&] { return box2->hasFocus(); }, kPatienceMs));
     EXPECT_EQ(box2->selectedText(), QStringLiteral("65501"));
     EXPECT_TRUE(rig.w<QLineEdit>("NWDevIDBox(1)")->isReadOnly());
     EXPECT_FALSE(box2->isReadOnly());
@@ -36,8 +36,8 @@ TEST(HubWindow, EditRefusesAnOutOfRangeIdThenUploadsTheTable) {
     EXPECT_EQ(rig.form().NWDevIDBox(2).foreColour(), kd::kRed);
     ASSERT_TRUE(rig.w<QAbstractButton>("Uploadbutton")->isEnabled());
     rig.click("Uploadbutton");
-    EXPECT_TRUE(PumpUntil([&] { return rig.simSent().find("+PTABLE: 12345,1201,30002,0,1204,0,0,0") != std::string::npos; }, 10000));
-    EXPECT_TRUE(PumpUntil([&] { return rig.form().NWDevIDBox(2).foreColour() == kd::kBlack; }, 5000));
+    EXPECT_TRUE(PumpUntil([&] { return rig.simSent().find("+PTABLE: 12345,1201,30002,0,1204,0,0,0") != std::string::npos; }, kPatienceMs));
+    EXPECT_TRUE(PumpUntil([&] { return rig.form().NWDevIDBox(2).foreColour() == kd::kBlack; }, kPatienceMs));
     EXPECT_EQ(box2->text(), QStringLiteral("30002"));
 }
 
@@ -48,7 +48,7 @@ TEST(HubWindow, ScanShowsTheDevicesFiguresInRed) {
     auto* status = rig.w<QLabel>("StatText(1)");
     EXPECT_EQ(rig.w<QLineEdit>("StatusBox(0)")->text(), QStringLiteral("Scanning... 35"));
     EXPECT_FALSE(rig.w("NWFrame")->isEnabled());
-    ASSERT_TRUE(PumpUntil([&] { return status->text() == QStringLiteral("12/85%"); }, 8000)) << status->text().toStdString();
+    ASSERT_TRUE(PumpUntil([&] { return status->text() == QStringLiteral("12/85%"); }, kPatienceMs)) << status->text().toStdString();
     EXPECT_EQ(status->palette().color(QPalette::Active, QPalette::WindowText), QColor(Qt::red));
     EXPECT_TRUE(rig.w("NWFrame")->isEnabled());
     EXPECT_EQ(rig.w<QLineEdit>("StatusBox(0)")->text(), QString());
@@ -69,7 +69,7 @@ TEST(HubWindow, FetchesThreeRecordsByNumberAndPagesThroughThem) {
             rig.click("FetchLog");
         else
             QTest::keyClick(rig.w("LogBox"), Qt::Key_Return);  // Enter fetches what the box holds
-        ASSERT_TRUE(PumpUntil([&] { return rig.program->LogRecordCount == before + 1; }, 5000)) << n;
+        ASSERT_TRUE(PumpUntil([&] { return rig.program->LogRecordCount == before + 1; }, kPatienceMs)) << n;
         EXPECT_EQ(rig.w<QLineEdit>("TimeBox")->text(), timeOf(n));
     }
     EXPECT_EQ(rig.w<QLineEdit>("LogBox")->text(), QStringLiteral("5"));
@@ -91,7 +91,7 @@ TEST(HubWindow, ClearsTheWatchdogSetsTheClockAndReadsThemBack) {
     auto* watchdog = rig.w<QLineEdit>("ModemStat(0)");
     ASSERT_EQ(watchdog->text(), QStringLiteral("3"));
     rig.click("ClearWDT");
-    ASSERT_TRUE(PumpUntil([&] { return watchdog->text() == QStringLiteral("0"); }, 3000));
+    ASSERT_TRUE(PumpUntil([&] { return watchdog->text() == QStringLiteral("0"); }, kPatienceMs));
 
     rig.wall.now = std::tm{};
     rig.wall.now.tm_year = 113;
@@ -102,14 +102,14 @@ TEST(HubWindow, ClearsTheWatchdogSetsTheClockAndReadsThemBack) {
     rig.wall.now.tm_sec = 7;
     rig.click("SetTimeDate");
     auto* clock = rig.w<QLineEdit>("ModemStat(3)");
-    ASSERT_TRUE(PumpUntil([&] { return clock->text().startsWith(QStringLiteral("13/04/16,09:08")); }, 3000))
+    ASSERT_TRUE(PumpUntil([&] { return clock->text().startsWith(QStringLiteral("13/04/16,09:08")); }, kPatienceMs))
         << clock->text().toStdString();
 
     rig.form().ModemStat(3).setText("");
     rig.form().ModemStat(0).setText("");
     const int records = rig.program->LogRecordCount;
     rig.click("RefreshStat");
-    ASSERT_TRUE(PumpUntil([&] { return rig.program->ReplyState == 0 && rig.program->LogRecordCount == records + 1; }, 20000));
+    ASSERT_TRUE(PumpUntil([&] { return rig.program->ReplyState == 0 && rig.program->LogRecordCount == records + 1; }, kPatienceMs));
     EXPECT_TRUE(clock->text().startsWith(QStringLiteral("13/04/16,09:08"))) << clock->text().toStdString();
     EXPECT_EQ(watchdog->text(), QStringLiteral("0"));
     EXPECT_TRUE(rig.messages.empty());

@@ -15,6 +15,10 @@
 
 namespace kdtest {
 
+// How long a wait for a state may last before the test gives up: far beyond what any step needs
+// on a machine whose cores are busy elsewhere. Waits end as soon as the state holds.
+constexpr int kPatienceMs = 60000;
+
 // Runs the Qt event loop until the condition holds or the time is up.
 inline bool PumpUntil(const std::function<bool()>& done, int ms) {
     QElapsedTimer t;

@@ -1,11 +1,10 @@
 #pragma once
-// The program with its real window, real serial adapter, Qt timers and real message boxes,
-// against the keldamar-sim process on its pseudo-terminal. Only the wall clock is fixed, so
-// the time sent to the logger is known.
+// The program with its real window, real serial adapter and Qt timers against the keldamar-sim
+// process on its pseudo-terminal; its dialogs are answered through the dialog seam (hands).
+// Only the wall clock is fixed, so the time sent to the logger is known.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QProcess>
 #include <QTest>
 #include <QTimer>
@@ -23,7 +22,7 @@
 #include "platform/qt_serial_port.h"
 #include "platform/qt_timer_driver.h"
 #include "ui/main_window.h"
-#include "ui/qt_dialogs.h"
+#include "window_hands.h"
 
 namespace kdtest {
 
@@ -33,33 +32,24 @@ struct LiveWindow {
         QStringList args = simArgs;
         args << "--transcript" << QString::fromStdString(transcript.string());
         sim.start(QStringLiteral(KELDAMAR_SIM_EXE), args);
-        if (!sim.waitForStarted(5000) || !sim.waitForReadyRead(5000)) throw std::runtime_error("keldamar-sim did not start");
+        // Bounds for a starved machine; both return as soon as the simulator is up.
+        if (!sim.waitForStarted(60000) || !sim.waitForReadyRead(60000)) throw std::runtime_error("keldamar-sim did not start");
         const std::string device = sim.readLine().trimmed().toStdString();
         std::ofstream(dir / "ORVIKAS.ini", std::ios::binary)
             << "[DEFAULT]\r\nComport=5\r\nBaudrate=9600\r\nParity=n\r\nBits=8\r\nStopbits=1\r\n"
             << "[Ports]\r\nCOM5=" << device << "\r\n";
         ini = std::make_unique<kd::IniFile>(dir / "ORVIKAS.ini");
         port = std::make_unique<kd::QtSerialPort>([this](int n) { return kd::ComDevice(n, ini.get()); });
-        dialogs = std::make_unique<kd::QtDialogs>(&timers);
-        program = std::make_unique<kd::Program>(kd::Platform{*port, *ini, *dialogs, exit, wall, timers});
+        program = std::make_unique<kd::Program>(kd::Platform{*port, *ini, dialogs, exit, wall, timers});
         window = std::make_unique<kd::MainWindow>(program->form);
-        dialogs->setWindow(window.get());
+        dialogs.setWindow(window.get());
         kd::Form_Load(*program);
         window->show();
         window->activateWindow();
-        if (!QTest::qWaitForWindowActive(window.get())) throw std::runtime_error("window not active");
-        // Answers every message box as the technician would, by clicking its OK button.
-        answerer.setInterval(20);
-        QObject::connect(&answerer, &QTimer::timeout, [this] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                messages.push_back(box->text().toStdString());
-                QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
-            }
-        });
-        answerer.start();
+        // Returns as soon as the window is active; the bound only matters on a starved machine.
+        if (!QTest::qWaitForWindowActive(window.get(), 60000)) throw std::runtime_error("window not active");
     }
     ~LiveWindow() {
-        answerer.stop();
         window.reset();
         program.reset();
         sim.terminate();
@@ -103,7 +93,7 @@ struct LiveWindow {
         click("ConnectButton");
         if (!port->isOpen()) return false;
         click("LoadSettings");
-        return PumpUntil([this] { return readDone(); }, 20000);
+        return PumpUntil([this] { return readDone(); }, kPatienceMs);
     }
 
     // Everything the simulator sent, as its transcript writes it (CR LF as \r\n).
@@ -127,13 +117,12 @@ struct LiveWindow {
     std::unique_ptr<kd::IniFile> ini;
     std::unique_ptr<kd::QtSerialPort> port;
     kd::QtTimerDriver timers;
-    std::unique_ptr<kd::QtDialogs> dialogs;
+    WindowHands dialogs{&timers};
     FakeExit exit;
     FakeClock wall;
     std::unique_ptr<kd::Program> program;
     std::unique_ptr<kd::MainWindow> window;
-    QTimer answerer;
-    std::vector<std::string> messages;
+    std::vector<std::string>& messages = dialogs.messages;
 };
 
 }  // namespace kdtest

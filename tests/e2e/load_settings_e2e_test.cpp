@@ -51,15 +51,19 @@ TEST_P(LoadSettingsLive, EveryBoxShowsTheLoggersValueAndTheCommandsComeInOrder) 
     ASSERT_EQ(rig.dialogs.comsBoxShown, 0);
     rig.form().ConnectButton.click();
     ASSERT_TRUE(rig.port->isOpen()) << (rig.dialogs.messages.empty() ? "" : rig.dialogs.messages[0].detail);
-    ASSERT_TRUE(PumpUntil([&] { return rig.sim.attached(); }, 2000));
+    ASSERT_TRUE(PumpUntil([&] { return rig.sim.attached(); }, kPatienceMs));
 
     const kdsim::LoggerState s = rig.sim.state();
     const auto expected = Expected(c.model, s);
     rig.form().LoadSettings.click();
+    // The read ends with the newest record's line shown.
     ASSERT_TRUE(PumpUntil(
-        [&] { return rig.program->ReplyState == 0 && rig.sim.commands().size() >= expected.size(); }, 15000))
+        [&] {
+            return rig.program->ReplyState == 0 && rig.sim.commands().size() >= expected.size() &&
+                   rig.program->LogRecordCount == 1;
+        },
+        kPatienceMs))
         << "state " << rig.program->ReplyState << " after " << rig.sim.commands().size() << " commands";
-    PumpUntil([] { return false; }, 100);  // let the record line land
 
     EXPECT_EQ(rig.sim.commands(), expected);
     EXPECT_TRUE(rig.dialogs.messages.empty());
@@ -130,15 +134,15 @@ TEST(ConnectionLive, ConnectOpensDisconnectClosesAndAVanishedDeviceLeavesTheProg
     LiveRig rig(o);
     rig.boot();
     rig.form().ConnectButton.click();
-    ASSERT_TRUE(PumpUntil([&] { return rig.sim.attached(); }, 2000));
+    ASSERT_TRUE(PumpUntil([&] { return rig.sim.attached(); }, kPatienceMs));
     rig.form().ConnectButton.click();
     EXPECT_FALSE(rig.port->isOpen());
-    EXPECT_TRUE(PumpUntil([&] { return !rig.sim.attached(); }, 2000));
+    EXPECT_TRUE(PumpUntil([&] { return !rig.sim.attached(); }, kPatienceMs));
     rig.form().ConnectButton.click();
-    ASSERT_TRUE(PumpUntil([&] { return rig.sim.attached(); }, 2000));
+    ASSERT_TRUE(PumpUntil([&] { return rig.sim.attached(); }, kPatienceMs));
 
     rig.sim.stop();  // the cable is pulled
-    EXPECT_TRUE(PumpUntil([&] { return rig.form().ConStat.caption() == "Disconnected"; }, 3000));
+    EXPECT_TRUE(PumpUntil([&] { return rig.form().ConStat.caption() == "Disconnected"; }, kPatienceMs));
     EXPECT_FALSE(rig.port->isOpen());
     EXPECT_EQ(rig.exit.exits, 0);
     // Sending now reaches no device but never ends the program.

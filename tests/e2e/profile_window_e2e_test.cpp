@@ -1,12 +1,9 @@
-// A fleet profile in the real window: File > Load through the file dialog, the "Confirm
-// upload" preview, the upload to a keldamar-sim process that keeps one value old, and the
+// A fleet profile in the real window: File > Load with the file the technician picks, the
+// "Confirm upload" preview, the upload to a keldamar-sim process that keeps one value old, and the
 // message naming that value.
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QFileDialog>
-#include <QPushButton>
-#include <QTableWidget>
 
 #include "live_window.h"
 
@@ -24,34 +21,22 @@ TEST(ProfileWindow, ALoadedProfileIsPreviewedUploadedAndWhatTheLoggerKeptOldIsNa
         << "[PROFILE]\r\nLogint=15\r\nFTPint=240\r\nAPNname=fleet.apn\r\nAPNun=fleetuser\r\nAPNpw=fleetpw\r\n"
            "FTPname=ftp.example.com\r\nHome=0831234000\r\nSimType=1\r\nNetwork=1\r\n";
 
-    // The technician's hands in the modal dialogs: picks the file, reads the preview, uploads.
-    QStringList preview;
-    QTimer hands;
-    hands.setInterval(20);
-    QObject::connect(&hands, &QTimer::timeout, [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (auto* pick = qobject_cast<QFileDialog*>(modal)) {
-            pick->selectFile(QString::fromStdString(file.string()));
-            static_cast<QDialog*>(pick)->accept();  // as the Open button does
-        } else if (modal && modal->objectName() == QLatin1String("UploadPreview")) {
-            auto* table = modal->findChild<QTableWidget*>();
-            for (int r = 0; r < table->rowCount(); ++r)
-                preview << table->item(r, 0)->text() + "|" + table->item(r, 1)->text() + "|" + table->item(r, 2)->text();
-            QTest::mouseClick(modal->findChild<QPushButton*>(QStringLiteral("UploadPreviewUpload")), Qt::LeftButton);
-        }
-    });
-    hands.start();
+    // The technician picks the file, reads the preview and uploads.
+    rig.dialogs.openFile = file.string();
 
     rig.w<QAction>("LoadButton")->trigger();
+    ASSERT_EQ(rig.dialogs.fileDialogs.size(), 1u);
+    EXPECT_EQ(rig.dialogs.fileDialogs[0].rfind("open ", 0), 0u);
     EXPECT_EQ(f.StatusBox(0).text(), "Profile fleet-north loaded: 7 values changed");
     for (const char* box : {"ModemParm(3)", "ModemParm(4)", "ModemParm(8)", "ModemParm(10)", "ModemParm(14)"})
         EXPECT_TRUE(rig.red(box)) << box;
     EXPECT_FALSE(rig.red("ModemParm(11)"));  // the same server stays black
 
     rig.click("Uploadbutton");
-    ASSERT_TRUE(PumpUntil([&] { return !rig.messages.empty(); }, 15000)) << f.TXText.text();
+    ASSERT_TRUE(PumpUntil([&] { return !rig.messages.empty(); }, kPatienceMs)) << f.TXText.text();
     const QString dots(7, QChar(0x2022));
-    EXPECT_EQ(preview, (QStringList{"Logging Int|30|15", "Download Int|120|240", "APN Name|internet|fleet.apn",
+    ASSERT_EQ(rig.dialogs.previews.size(), 1u);
+    EXPECT_EQ(rig.dialogs.previews[0], (QStringList{"Logging Int|30|15", "Download Int|120|240", "APN Name|internet|fleet.apn",
                                     "APN User Name|guest|fleetuser", "APN Password|" + QString(5, QChar(0x2022)) + "|" + dots,
                                     "Home No|27831234567|0831234000",
                                     "SIM Card Type|Prepaid RSA Only, Cell-C|Prepaid RSA Only, MTN"}));
@@ -62,6 +47,7 @@ TEST(ProfileWindow, ALoadedProfileIsPreviewedUploadedAndWhatTheLoggerKeptOldIsNa
     EXPECT_EQ(rig.w<QLineEdit>("ModemParm(14)")->text(), "0831234000");
     EXPECT_FALSE(rig.red("ModemParm(3)"));
     EXPECT_TRUE(rig.w<QAbstractButton>("Uploadbutton")->isEnabled());
+    EXPECT_TRUE(rig.dialogs.otherDialogs.empty());
 
     // What the logger holds now, as its answers said it: the profile, but the old home number.
     for (const char* answer : {"+LOGINT: 15\\r\\n", "+FTPINT: 240\\r\\n", "+APNCON: fleet.apn,fleetuser,fleetpw\\r\\n",

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QDir>
 #include <QLineSeries>
 #include <QPushButton>
 #include <cstdio>
@@ -15,8 +16,10 @@
 #include "ui/download_dialog.h"
 #include "ui/records_chart.h"
 #include "ui/records_view.h"
+#include "ui/ui_support.h"
 
 using namespace kdtest;
+using kd::FromBytes;
 
 namespace {
 
@@ -54,7 +57,7 @@ TEST(RecordsWindow, ARangeOf50DownloadedInTheDialogIsArchivedAndExportedAsTheLog
     QTest::mouseClick(dialog->downloadButton(), Qt::LeftButton);
     EXPECT_EQ(dialog->cancelButton()->text(), "Cancel");
     EXPECT_FALSE(rig.w<QAbstractButton>("LoadSettings")->isEnabled());
-    ASSERT_TRUE(PumpUntil([&] { return dialog->cancelButton()->text() == "Close"; }, 60000));
+    ASSERT_TRUE(PumpUntil([&] { return dialog->cancelButton()->text() == "Close"; }, kPatienceMs));
     EXPECT_TRUE(rig.w<QAbstractButton>("LoadSettings")->isEnabled());
     EXPECT_TRUE(rig.messages.empty());
 
@@ -62,8 +65,13 @@ TEST(RecordsWindow, ARangeOf50DownloadedInTheDialogIsArchivedAndExportedAsTheLog
     ASSERT_TRUE(recorder->archive());
     EXPECT_EQ(recorder->archive()->count(), 50);
 
+    // File > Export Records... offers a file in the home folder named after the logger shown.
     const auto file = rig.dir / "out.csv";
-    ASSERT_TRUE(view->exportTo(QString::fromStdString(file.string())));
+    rig.dialogs.saveFile = file.string();
+    view->exportAction()->trigger();
+    ASSERT_EQ(rig.dialogs.fileDialogs.size(), 1u);
+    const QString offered = QDir::home().filePath(QStringLiteral("records-%1.csv").arg(FromBytes(rig.form().ModemParm(0).text())));
+    EXPECT_EQ(rig.dialogs.fileDialogs[0], "file Export Records " + offered.toStdString());
     EXPECT_EQ(rig.form().StatusBox(0).text(), "50 records written to " + file.string());
     std::ifstream in(file, std::ios::binary);
     std::string line;
@@ -86,7 +94,16 @@ TEST(RecordsWindow, ARangeOf50DownloadedInTheDialogIsArchivedAndExportedAsTheLog
     EXPECT_EQ(view->chart()->seriesCount(), 12);
     ASSERT_TRUE(view->chart()->series("Moisture 1"));
     EXPECT_EQ(view->chart()->series("Moisture 1")->count(), 50);
-    EXPECT_TRUE(view->chart()->savePng(QString::fromStdString((rig.dir / "chart.png").string())));
+    // "Save Image...": the name chosen gets its .png; a file that cannot be written is said so.
+    auto* saveImage = view->chart()->findChild<QPushButton*>(QStringLiteral("SaveImage"));
+    rig.dialogs.saveFile = (rig.dir / "chart").string();
+    QTest::mouseClick(saveImage, Qt::LeftButton);
+    EXPECT_TRUE(std::filesystem::is_regular_file(rig.dir / "chart.png"));
+    EXPECT_EQ(rig.dialogs.fileDialogs.back(), "file Save Image records-chart.png");
+    EXPECT_TRUE(rig.messages.empty());
+    rig.dialogs.saveFile = (rig.dir / "no-such-folder" / "chart.png").string();
+    QTest::mouseClick(saveImage, Qt::LeftButton);
+    EXPECT_EQ(rig.messages, std::vector<std::string>{"Could not write " + rig.dialogs.saveFile + "."});
 
     // KELDAMAR_E2E_SHOW=SECONDS keeps the windows up to be looked at.
     if (const char* show = std::getenv("KELDAMAR_E2E_SHOW")) {

@@ -21,7 +21,7 @@ TEST(UploadWindow, TypedValuesReachTheLoggerAndAStoppedUploadFinishesOnTheNextPr
     rig.typeInto("ModemParm(4)", QStringLiteral("240"));
     ASSERT_TRUE(rig.red("ModemParm(3)") && rig.red("ModemParm(4)") && rig.red("ModemParm(14)"));
     rig.click("Uploadbutton");
-    ASSERT_TRUE(PumpUntil([&] { return !rig.messages.empty(); }, 15000));
+    ASSERT_TRUE(PumpUntil([&] { return !rig.messages.empty(); }, kPatienceMs));
     EXPECT_EQ(rig.messages.at(0), "No Response from device");
     EXPECT_FALSE(rig.red("ModemParm(3)"));
     EXPECT_TRUE(rig.red("ModemParm(4)"));
@@ -29,7 +29,7 @@ TEST(UploadWindow, TypedValuesReachTheLoggerAndAStoppedUploadFinishesOnTheNextPr
     EXPECT_TRUE(rig.w<QAbstractButton>("Uploadbutton")->isEnabled());
 
     rig.click("Uploadbutton");
-    ASSERT_TRUE(PumpUntil([&] { return !f.Uploadbutton.enabled() && rig.program->ReplyState == 0; }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return !f.Uploadbutton.enabled() && rig.program->ReplyState == 0; }, kPatienceMs));
     EXPECT_FALSE(rig.w<QAbstractButton>("Uploadbutton")->isEnabled());
     for (const char* box : {"ModemParm(3)", "ModemParm(4)", "ModemParm(14)"}) EXPECT_FALSE(rig.red(box)) << box;
     EXPECT_EQ(rig.messages.size(), 1u);
@@ -37,7 +37,7 @@ TEST(UploadWindow, TypedValuesReachTheLoggerAndAStoppedUploadFinishesOnTheNextPr
     // The logger kept what it was told: a fresh read shows the new values.
     for (int row : {3, 4, 14}) f.ModemParm(row).setText("");
     rig.click("LoadSettings");
-    ASSERT_TRUE(PumpUntil([&] { return rig.readDone() && !f.ModemParm(14).text().empty(); }, 10000));
+    ASSERT_TRUE(PumpUntil([&] { return rig.readDone() && !f.ModemParm(14).text().empty(); }, kPatienceMs));
     EXPECT_EQ(rig.w<QLineEdit>("ModemParm(3)")->text(), "15");
     EXPECT_EQ(rig.w<QLineEdit>("ModemParm(4)")->text(), "240");
     EXPECT_EQ(rig.w<QLineEdit>("ModemParm(14)")->text(), "0831234000");

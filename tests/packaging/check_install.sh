@@ -8,7 +8,12 @@
 set -euo pipefail
 build=$1 id=$2
 prefix=$(mktemp -d)
-trap 'rm -rf "$prefix"' EXIT
+# The validators keep caches: in a scratch home, never the user's.
+home=$(mktemp -d)
+trap 'rm -rf "$prefix" "$home"' EXIT
+mkdir -m 700 "$home/runtime"
+export HOME=$home XDG_CONFIG_HOME=$home/.config XDG_DATA_HOME=$home/.local/share XDG_CACHE_HOME=$home/.cache \
+       XDG_RUNTIME_DIR=$home/runtime
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
 fail=0

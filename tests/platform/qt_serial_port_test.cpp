@@ -48,7 +48,7 @@ private:
     testing::AddGlobalTestEnvironment(new QtApplication);
 
 // Runs the event loop until done() holds or the time is up.
-bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = 2000ms) {
+bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = 30s) {
     if (done()) return true;
     QEventLoop loop;
     QTimer check;
@@ -110,7 +110,7 @@ public:
     }
 
     // What the adapter wrote, collected until `count` bytes arrived or the time is up.
-    std::string receive(std::size_t count, std::chrono::milliseconds timeout = 2000ms) {
+    std::string receive(std::size_t count, std::chrono::milliseconds timeout = 30s) {
         std::string got;
         PumpUntil([&] {
             char buffer[256];

@@ -18,6 +18,9 @@ namespace kdsim::test {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
+// How long a wait for an answer may last before the test gives up: far beyond what a loaded
+// machine needs; waits end as soon as the answer is in.
+constexpr std::chrono::milliseconds kPatience = 30000ms;
 
 class PtyClient {
 public:
@@ -49,7 +52,7 @@ public:
     }
 
     // One line through its LF, or what came before the time-out.
-    std::string readLine(std::chrono::milliseconds timeout = 2000ms) {
+    std::string readLine(std::chrono::milliseconds timeout = kPatience) {
         const auto end = Clock::now() + timeout;
         while (true) {
             if (const auto lf = buf_.find('\n'); lf != std::string::npos) {
@@ -66,7 +69,7 @@ public:
     }
 
     // Exactly n bytes, or fewer at the time-out.
-    std::string readBytes(std::size_t n, std::chrono::milliseconds timeout = 2000ms) {
+    std::string readBytes(std::size_t n, std::chrono::milliseconds timeout = kPatience) {
         const auto end = Clock::now() + timeout;
         while (buf_.size() < n && fill(end)) {
         }
@@ -85,7 +88,7 @@ public:
         return out;
     }
 
-    std::string ask(std::string_view command, std::chrono::milliseconds timeout = 2000ms) {
+    std::string ask(std::string_view command, std::chrono::milliseconds timeout = kPatience) {
         send(std::string(command) + "\r\n");
         return readLine(timeout);
     }
@@ -152,7 +155,7 @@ private:
 };
 
 // Waits until the simulator has noticed that the device is open.
-inline bool waitAttached(const Simulator& sim, bool wanted = true, std::chrono::milliseconds timeout = 1000ms) {
+inline bool waitAttached(const Simulator& sim, bool wanted = true, std::chrono::milliseconds timeout = kPatience) {
     const auto end = Clock::now() + timeout;
     while (sim.attached() != wanted) {
         if (Clock::now() > end) return false;

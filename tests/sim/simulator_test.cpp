@@ -276,7 +276,7 @@ TEST(SimulatorFaults, SplitWritesAReplyInSeveralPieces) {
     Running r(o);
     const std::string truth = "+APNCON: internet,guest,guest\r\n";
     r.port->send("AT+APNCON?\r\n");
-    const auto chunks = r.port->readChunks(truth.size(), 2000ms);
+    const auto chunks = r.port->readChunks(truth.size(), kPatience);
     std::string joined;
     for (const auto& c : chunks) joined += c.bytes;
     EXPECT_EQ(joined, truth);
@@ -327,12 +327,12 @@ TEST(SimulatorFaults, HangsUpAfterNCommandsAndComesBackWhenAsked) {
     Running r(o);
     EXPECT_EQ(r.port->ask("AT+SNR?"), "+SNR: 12345\r\n");
     EXPECT_EQ(r.port->ask("AT+FW?"), "+FW: V202.1\r\n");  // the n-th command is still answered
-    EXPECT_TRUE(r.port->hungUp(1000ms));
+    EXPECT_TRUE(r.port->hungUp(kPatience));
     EXPECT_EQ(r.sim.hangUps(), 1);
     r.port->close();
 
     // A new device appears behind the same link; the logger kept its state.
-    const auto end = Clock::now() + 2000ms;
+    const auto end = Clock::now() + kPatience;
     std::unique_ptr<PtyClient> again;
     while (Clock::now() < end) {
         again = std::make_unique<PtyClient>(o.linkPath);
@@ -360,7 +360,7 @@ TEST(SimulatorLine, PacingKeepsTheByteTimeOf9600Baud) {
     EXPECT_NEAR(configuredMs, expectedMs, 1e-6);
 
     r.port->send("AT+SNR?\r\n");
-    const auto chunks = r.port->readChunks(400, 3000ms);
+    const auto chunks = r.port->readChunks(400, kPatience);
     std::size_t total = 0;
     for (const auto& c : chunks) total += c.bytes.size();
     ASSERT_EQ(total, 400u);
@@ -368,7 +368,9 @@ TEST(SimulatorLine, PacingKeepsTheByteTimeOf9600Baud) {
     // Time from the end of the first read to the last covers the bytes after the first read.
     const double spanMs = std::chrono::duration<double, std::milli>(chunks.back().time - chunks.front().time).count();
     const double perByte = spanMs / static_cast<double>(total - chunks.front().bytes.size());
-    EXPECT_NEAR(perByte, expectedMs, expectedMs * 0.10) << "over " << total << " bytes in " << chunks.size() << " reads";
+    // Never faster than the wire; a reader the machine lets run late only makes it look slower.
+    EXPECT_GE(perByte, expectedMs * 0.9) << "over " << total << " bytes in " << chunks.size() << " reads";
+    EXPECT_LT(perByte, expectedMs * 3) << "over " << total << " bytes in " << chunks.size() << " reads";
 }
 
 // A pty hands the whole command over at once; a real logger hears its last byte one byte
@@ -381,7 +383,7 @@ TEST(SimulatorLine, PacingCountsTheWireTimeOfTheCommand) {
     const auto wire = r.sim.byteTime() * static_cast<long>(command.size());
     const auto sent = std::chrono::steady_clock::now();
     r.port->send(command);
-    EXPECT_EQ(r.port->readLine(3000ms), "ERROR\r\n");
+    EXPECT_EQ(r.port->readLine(kPatience), "ERROR\r\n");
     const auto took = std::chrono::steady_clock::now() - sent;
     EXPECT_GE(took, wire * 9 / 10);
     EXPECT_LT(took, wire * 3);
@@ -391,10 +393,10 @@ TEST(SimulatorLine, UnsolicitedLinesAtThePeriod) {
     Options o = fastOptions();
     o.unsolicitedPeriod = 100ms;
     Running r(o);
-    EXPECT_EQ(r.port->readLine(500ms), "+SS: 23\r\n");
-    EXPECT_EQ(r.port->readLine(500ms), "+AIRTIME: 12.75\r\n");
-    EXPECT_EQ(r.port->readLine(500ms), "+SS: 23\r\n");
-    EXPECT_EQ(r.port->readLine(500ms), "+AIRTIME: 13.00\r\n");
+    EXPECT_EQ(r.port->readLine(kPatience), "+SS: 23\r\n");
+    EXPECT_EQ(r.port->readLine(kPatience), "+AIRTIME: 12.75\r\n");
+    EXPECT_EQ(r.port->readLine(kPatience), "+SS: 23\r\n");
+    EXPECT_EQ(r.port->readLine(kPatience), "+AIRTIME: 13.00\r\n");
 }
 
 TEST(SimulatorLine, NothingUnsolicitedByDefault) {
@@ -408,7 +410,7 @@ TEST(SimulatorLine, ReplyForAClosedPortIsNotDeliveredToTheNextUser) {
     Running r(o);
     r.port->send("AT+OWNSIM?\r\n");
     r.port->close();
-    ASSERT_TRUE(r.sim.waitForCommands(1, 1000ms));
+    ASSERT_TRUE(r.sim.waitForCommands(1, kPatience));
     ASSERT_TRUE(waitAttached(r.sim, false));
     std::this_thread::sleep_for(300ms);
 

@@ -3,6 +3,10 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QKeyEvent>
@@ -24,27 +28,31 @@ using kdtest::ViewRig;
 
 namespace {
 
-// Runs the event loop until the condition holds or the time is up.
-bool WaitFor(const std::function<bool()>& done, int ms = 3000) {
+// Runs the event loop until the condition holds or the time is up; the bound is far beyond
+// what a loaded machine needs, the wait ends as soon as the condition holds.
+bool WaitFor(const std::function<bool()>& done, int ms = 60000) {
     QElapsedTimer clock;
     clock.start();
     while (!done() && clock.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
     return done();
 }
 
-// Acts on the next modal window as soon as it is up (a box shown by exec()).
-void WhenModal(std::function<void(QWidget*)> act) {
-    auto* poll = new QTimer;
-    poll->setInterval(10);
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, act] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            poll->stop();
-            poll->deleteLater();
-            act(modal);
-        }
-    });
-    poll->start();
-}
+// The Qt dialogs with the test's hands in place of the modal loop: the dialog is shown as
+// exec() shows it, the hands act on it at once, and its result is the answer. Nothing waits
+// for a modal window to appear.
+class HandsDialogs : public kd::QtDialogs {
+public:
+    using kd::QtDialogs::QtDialogs;
+    std::function<void(QDialog&)> hands;
+
+protected:
+    int runModal(QDialog& dialog) override {
+        dialog.show();
+        if (hands) hands(dialog);
+        if (dialog.isVisible()) dialog.reject();  // hands that forgot to answer cancel
+        return dialog.result();
+    }
+};
 
 QPushButton* ButtonNamed(QWidget* dialog, const char* name) { return dialog->findChild<QPushButton*>(name); }
 
@@ -116,13 +124,13 @@ TEST(PortDialog, EscapeActsAsTheCloseBox) {
 TEST(PortDialog, ModalRunEndsOnUnloadAndLeavesNoTimerBehind) {
     ViewRig rig;
     kd::QtTimerDriver timers;
-    kd::QtDialogs dialogs(&timers);
+    HandsDialogs dialogs(&timers);
     auto box = std::make_unique<kd::ComsBox>();
     kd::WireComsBox(rig.program, *box);
     box->DisplayTimer.attach(&timers);
     ASSERT_TRUE(timers.isRunning(box->DisplayTimer));
 
-    WhenModal([](QWidget* modal) { ButtonNamed(modal, "CancelButton")->click(); });
+    dialogs.hands = [](QDialog& modal) { ButtonNamed(&modal, "CancelButton")->click(); };
     dialogs.runComsBox(*box);  // cancelled before the search tick
     EXPECT_TRUE(box->closed());
     EXPECT_FALSE(timers.isRunning(box->DisplayTimer));
@@ -136,17 +144,17 @@ TEST(PortDialog, ModalRunEndsOnUnloadAndLeavesNoTimerBehind) {
 TEST(PortDialog, ModalRunShowsTheSearchResult) {
     ViewRig rig;
     kd::QtTimerDriver timers;
-    kd::QtDialogs dialogs(&timers);
+    HandsDialogs dialogs(&timers);
     kd::ComsBox box;
     kd::WireComsBox(rig.program, box);
     box.DisplayTimer.attach(&timers);
     int entries = -1;
-    WhenModal([&](QWidget* modal) {
-        auto* combo = modal->findChild<QComboBox*>("ComsCombo");
-        WaitFor([&] { return !combo->isHidden(); });
+    dialogs.hands = [&](QDialog& modal) {
+        auto* combo = modal.findChild<QComboBox*>("ComsCombo");
+        ASSERT_TRUE(WaitFor([&] { return !combo->isHidden(); }));
         entries = combo->count();
-        ButtonNamed(modal, "OKButton")->click();
-    });
+        ButtonNamed(&modal, "OKButton")->click();
+    };
     dialogs.runComsBox(box);
     box.DisplayTimer.attach(nullptr);
     EXPECT_EQ(entries, 4);
@@ -156,12 +164,12 @@ TEST(PortDialog, ModalRunShowsTheSearchResult) {
 
 // Exact texts, title, icon and buttons, the system's reason as details, and the answer.
 TEST(MessageBoxes, ShowExactlyWhatTheCoreAsksAndReturnTheAnswer) {
-    kd::QtDialogs dialogs;
+    HandsDialogs dialogs;
     QString text, title, detail;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
-    WhenModal([&](QWidget* modal) {
-        auto* box = qobject_cast<QMessageBox*>(modal);
+    dialogs.hands = [&](QDialog& modal) {
+        auto* box = qobject_cast<QMessageBox*>(&modal);
         ASSERT_NE(box, nullptr);
         text = box->text();
         title = box->windowTitle();
@@ -169,7 +177,7 @@ TEST(MessageBoxes, ShowExactlyWhatTheCoreAsksAndReturnTheAnswer) {
         icon = box->icon();
         buttons = box->standardButtons();
         box->button(QMessageBox::Retry)->click();
-    });
+    };
     const kd::MsgAnswer answer = dialogs.messageBox("Coms Port not available!", "Warning", kd::MsgIcon::Critical,
                                                     kd::MsgButtons::RetryCancel, "/dev/ttyS0: Permission denied");
     EXPECT_EQ(answer, kd::MsgAnswer::Retry);
@@ -179,23 +187,80 @@ TEST(MessageBoxes, ShowExactlyWhatTheCoreAsksAndReturnTheAnswer) {
     EXPECT_EQ(buttons, QMessageBox::Retry | QMessageBox::Cancel);
     EXPECT_EQ(detail, "/dev/ttyS0: Permission denied");
 
-    WhenModal([](QWidget* modal) { modal->close(); });  // the close box means Cancel
+    dialogs.hands = [](QDialog& modal) { modal.close(); };  // the close box means Cancel
     EXPECT_EQ(dialogs.messageBox("Coms Port not available!", "Warning", kd::MsgIcon::Critical,
                                  kd::MsgButtons::RetryCancel),
               kd::MsgAnswer::Cancel);
 
-    WhenModal([&](QWidget* modal) {
-        auto* box = qobject_cast<QMessageBox*>(modal);
+    dialogs.hands = [&](QDialog& modal) {
+        auto* box = qobject_cast<QMessageBox*>(&modal);
         icon = box->icon();
         buttons = box->standardButtons();
         detail = box->detailedText();
         box->button(QMessageBox::Ok)->click();
-    });
+    };
     EXPECT_EQ(dialogs.messageBox("Log Interval out of range!", "Message", kd::MsgIcon::Information, kd::MsgButtons::Ok),
               kd::MsgAnswer::Ok);
     EXPECT_EQ(icon, QMessageBox::Information);
     EXPECT_EQ(buttons, QMessageBox::Ok);
     EXPECT_TRUE(detail.isEmpty());
+
+    EXPECT_EQ(dialogs.messageBox("Could not write x.png.", "Save Image", kd::MsgIcon::Warning, kd::MsgButtons::Ok),
+              kd::MsgAnswer::Ok);
+    EXPECT_EQ(icon, QMessageBox::Warning);
+}
+
+// Each file dialog opens where it was asked, with its title, filter and suggested name, and
+// gives the file chosen as the system spells its name; a cancelled dialog gives "".
+TEST(FileDialogs, OpenWhereAskedAndGiveTheChosenFileAsTheSystemSpellsIt) {
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("Документы"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const std::string folderBytes = QFile::encodeName(folder).toStdString();
+    const QString picked = QDir(folder).filePath(QStringLiteral("отчёт-север.kdprofile"));
+
+    struct Case {
+        const char* what;
+        std::function<std::string(kd::Dialogs&)> ask;
+        QString title, shownName;
+        QFileDialog::AcceptMode mode;
+        QString filter;
+    };
+    const Case cases[] = {
+        {"profile save", [&](kd::Dialogs& d) { return d.profileToSave(folderBytes, "north.kdprofile"); },
+         "Save Profile", "north.kdprofile", QFileDialog::AcceptSave, "Logger profiles (*.kdprofile)"},
+        {"profile open", [&](kd::Dialogs& d) { return d.profileToOpen(folderBytes); }, "Load Profile", "",
+         QFileDialog::AcceptOpen, "Logger profiles (*.kdprofile)"},
+        {"export", [&](kd::Dialogs& d) { return d.fileToSave("Export Records", folderBytes + "/records-1.csv", "CSV files (*.csv)"); },
+         "Export Records", "records-1.csv", QFileDialog::AcceptSave, "CSV files (*.csv)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        HandsDialogs dialogs;
+        QString title, shownIn, shownName, filter;
+        QFileDialog::AcceptMode mode = QFileDialog::AcceptOpen;
+        dialogs.hands = [&](QDialog& modal) {
+            auto* pick = qobject_cast<QFileDialog*>(&modal);
+            ASSERT_NE(pick, nullptr);
+            title = pick->windowTitle();
+            shownIn = pick->directory().absolutePath();
+            const QStringList selected = pick->selectedFiles();
+            shownName = selected.isEmpty() ? QString() : QFileInfo(selected.constFirst()).fileName();
+            filter = pick->nameFilters().value(0);
+            mode = pick->acceptMode();
+            pick->selectFile(picked);
+            modal.QDialog::accept();  // as the dialog's button does once it has checked the name
+        };
+        EXPECT_EQ(c.ask(dialogs), QFile::encodeName(picked).toStdString());
+        EXPECT_EQ(title, c.title);
+        EXPECT_EQ(shownIn, folder);
+        EXPECT_EQ(shownName, c.shownName);
+        EXPECT_EQ(filter, c.filter);
+        EXPECT_EQ(mode, c.mode);
+
+        dialogs.hands = [](QDialog& modal) { modal.reject(); };
+        EXPECT_EQ(c.ask(dialogs), "");
+    }
 }
 
 TEST(QtTimerDriver, RunsStopsRestartsAndForgetsTimers) {
@@ -231,23 +296,30 @@ TEST(QtTimerDriver, AHandlerInAModalLoopIsNotReentered) {
     kd::QtTimerDriver driver;
     kd::Timer slow("slow", 10, true);
     kd::Timer other("other", 10, true);
-    int depth = 0, deepest = 0, slowTicks = 0, otherTicks = 0;
+    int depth = 0, deepest = 0, slowTicks = 0, otherTicksInModal = 0;
+    QEventLoop* modal = nullptr;
     slow.onTimer = [&] {
         ++slowTicks;
         deepest = std::max(deepest, ++depth);
         if (slowTicks == 1) {
-            QEventLoop modal;
-            QTimer::singleShot(100, &modal, &QEventLoop::quit);
-            modal.exec();
+            // The modal loop lasts until the other timer has ticked three times in it: as many
+            // chances for the slow one to come back in, however slowly the machine runs.
+            QEventLoop loop;
+            modal = &loop;
+            QTimer::singleShot(60000, &loop, &QEventLoop::quit);  // a bound, never reached
+            loop.exec();
+            modal = nullptr;
         }
         --depth;
     };
-    other.onTimer = [&] { ++otherTicks; };
+    other.onTimer = [&] {
+        if (modal && ++otherTicksInModal == 3) modal->quit();
+    };
     slow.attach(&driver);
     other.attach(&driver);
     EXPECT_TRUE(WaitFor([&] { return slowTicks >= 2; }));
     EXPECT_EQ(deepest, 1);
-    EXPECT_GE(otherTicks, 3);
+    EXPECT_EQ(otherTicksInModal, 3);
     slow.attach(nullptr);
     other.attach(nullptr);
     driver.timerGone(slow);
