@@ -24,15 +24,7 @@ using namespace kdtest;
 namespace {
 
 enum class Holder { Download, Read, Upload, Scan };
-const char* Name(Holder h) {
-    switch (h) {
-        case Holder::Download: return "download";
-        case Holder::Read: return "read";
-        case Holder::Upload: return "upload";
-        case Holder::Scan: return "scan";
-    }
-    return "";
-}
+const char* const kHolderNames[] = {"download", "read", "upload", "scan"};
 
 // A hub just read (every sending button enabled by the read, device 1234 in slot 1) on a
 // logger that then answers nothing, so whatever runs keeps the line until something ends it.
@@ -99,7 +91,7 @@ TEST(LineOwnerTest, EachHolderRefusesTheSendersItMustAndLetsTheOthersInterruptAs
     struct Case {
         Holder holder;
         // Per sender above, in order: nothing sent?
-        std::array<bool, 8> refused;
+        std::array<bool, 8> nothingSent;
         // The sending buttons the read enabled: shown disabled meanwhile (a download), left
         // enabled (a scan), or as the holder's own rules set them (a read, an upload).
         std::optional<bool> buttonsEnabled;
@@ -114,7 +106,7 @@ TEST(LineOwnerTest, EachHolderRefusesTheSendersItMustAndLetsTheOthersInterruptAs
     };
     for (const Case& c : cases) {
         for (size_t s = 0; s < std::size(senders); ++s) {
-            SCOPED_TRACE(std::string(Name(c.holder)) + " holds, " + senders[s].name + " asks");
+            SCOPED_TRACE(std::string(kHolderNames[static_cast<int>(c.holder)]) + " holds, " + senders[s].name + " asks");
             Line t;
             ASSERT_TRUE(t.start(c.holder));
             if (c.buttonsEnabled) {
@@ -125,7 +117,7 @@ TEST(LineOwnerTest, EachHolderRefusesTheSendersItMustAndLetsTheOthersInterruptAs
             EXPECT_EQ(t.f.ModemFrame.enabled(), c.holder != Holder::Scan);
             const size_t before = t.sent();
             senders[s].press(t);
-            EXPECT_EQ(t.sent() == before, c.refused[s]) << (t.sent() > before ? t.last() : "nothing sent");
+            EXPECT_EQ(t.sent() == before, c.nothingSent[s]) << (t.sent() > before ? t.last() : "nothing sent");
             for (const Message& m : t.rig.dialogs.messages) ADD_FAILURE() << m.text;
         }
     }
@@ -137,15 +129,14 @@ TEST(LineOwnerTest, DisconnectOrALostPortEndsADownloadAndAQuickReconnectSendsNot
         const char* what;
         Holder holder;
         Event event;
-        bool endsTheWork;
     } cases[] = {
-        {"download, Disconnect", Holder::Download, Event::Disconnect, true},
-        {"download, port lost", Holder::Download, Event::PortLost, true},
-        {"download, reconnect within 1.5 s", Holder::Download, Event::QuickReconnect, true},
+        {"download, Disconnect", Holder::Download, Event::Disconnect},
+        {"download, port lost", Holder::Download, Event::PortLost},
+        {"download, reconnect within 1.5 s", Holder::Download, Event::QuickReconnect},
         // A read's time-out runs on as the connection rules say; a scan's countdown ends it.
-        {"read, Disconnect", Holder::Read, Event::Disconnect, false},
-        {"scan, port lost", Holder::Scan, Event::PortLost, false},
-        {"scan, reconnect within 1.5 s", Holder::Scan, Event::QuickReconnect, false},
+        {"read, Disconnect", Holder::Read, Event::Disconnect},
+        {"scan, port lost", Holder::Scan, Event::PortLost},
+        {"scan, reconnect within 1.5 s", Holder::Scan, Event::QuickReconnect},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -171,8 +162,7 @@ TEST(LineOwnerTest, DisconnectOrALostPortEndsADownloadAndAQuickReconnectSendsNot
         }
         if (c.holder == Holder::Scan) {
             EXPECT_EQ(p.line.holder(), LineHolder::Scan);
-        }
-        if (c.holder == Holder::Read) {
+        } else if (c.holder == Holder::Read) {
             EXPECT_EQ(p.ReplyState, 1);
         }
         if (c.event != Event::QuickReconnect) continue;
@@ -182,7 +172,7 @@ TEST(LineOwnerTest, DisconnectOrALostPortEndsADownloadAndAQuickReconnectSendsNot
         t.rig.clock.advance(1600);
         EXPECT_EQ(t.sent(), before) << "sent after the reconnect: " << t.last();
         EXPECT_TRUE(f.LoadSettings.enabled());
-        if (c.endsTheWork) {
+        if (c.holder == Holder::Download) {
             EXPECT_EQ(p.line.holder(), LineHolder::None);
             EXPECT_TRUE(f.ClearWDT.enabled());  // as a read left it
             f.LoadSettings.click();
