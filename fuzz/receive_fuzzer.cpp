@@ -54,6 +54,9 @@ void CheckInvariants(kdfuzz::Rig& rig, size_t longestLine, bool controls) {
     Check(p.LogRecordCount >= 0 && p.LogRecordCount <= 1000, "LogRecordCount out of 0..1000");
     Check(p.LogRecordIndex >= 0 && p.LogRecordIndex <= p.LogRecordCount, "LogRecordIndex out of range");
     Check(p.ScanCountdown >= 0 && p.ScanCountdown <= 35, "ScanCountdown out of 0..35");
+    Check((p.line.holder() == kd::LineHolder::Scan) == (p.ScanCountdown > 0) &&
+              f.ModemFrame.enabled() == (p.ScanCountdown == 0),
+          "the line is held for a scan other than while one runs");
     Check(f.NetworkName.listIndex() >= -1 && f.NetworkName.listIndex() < static_cast<int>(f.NetworkName.items().size()),
           "NetworkName list index out of its list");
     Check(f.RFChannel.listIndex() >= -1 && f.RFChannel.listIndex() < static_cast<int>(f.RFChannel.items().size()),

@@ -27,8 +27,19 @@ public:
     Control& operator=(const Control&) = delete;
 
     const std::string& name() const { return name_; }
-    bool enabled() const { return enabled_; }
-    void setEnabled(bool on) { if (on != enabled_) { enabled_ = on; notify(); } }
+    // Enabled as its own rule says and not held by the line's owner (ShowLineState).
+    bool enabled() const { return enabled_ && !held_; }
+    void setEnabled(bool on) {
+        if (on == enabled_) return;
+        enabled_ = on;
+        if (!held_) notify();
+    }
+    bool held() const { return held_; }
+    void setHeld(bool on) {
+        if (on == held_) return;
+        held_ = on;
+        if (enabled_) notify();
+    }
     bool visible() const { return visible_; }
     void setVisible(bool on) { if (on != visible_) { visible_ = on; notify(); } }
 
@@ -46,6 +57,7 @@ protected:
 private:
     std::string name_;
     bool enabled_ = true;
+    bool held_ = false;
     bool visible_ = true;
     int focusRequests_ = 0;
     std::function<void()> observer_;

@@ -9,6 +9,7 @@
 
 #include "app/mainform.h"
 #include "app/platform.h"
+#include "link/line_owner.h"
 #include "link/serial_port.h"
 #include "profiles/session.h"
 #include "settings/ini_file.h"
@@ -78,9 +79,8 @@ public:
     // as the late answer to an upload step a custom command interrupted. Its replies must not
     // replace the technician's unsent (red) values; "Load Settings" ends it.
     bool unaskedRead = false;
-    // A range download owns the line: an answer nobody awaited is shown but starts no read,
-    // whose queries would go out between the download's requests.
-    bool downloadOwnsLine = false;
+    // Who holds the line: whatever sends asks it first, and the sending controls follow it.
+    LineOwner line{*this};
 
     // Log records and scans.
     // Slots 0..LogRecordCount (slot 0 unused); they grow as records arrive, up to 1000, so a

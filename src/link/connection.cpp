@@ -33,6 +33,7 @@ void ConnectButton_Click(Program& p) {
     } else {
         if (p.Comport.isOpen()) p.Comport.close();
         ShowDisconnected(p);
+        p.line.lineGone();
     }
 }
 
@@ -42,6 +43,7 @@ void Disconnected_DblClick(Program& p) { ConnectButton_Click(p); }
 void PortLost(Program& p) {
     if (p.Comport.isOpen()) p.Comport.close();
     if (p.form.ConnectButton.caption() != "Connect") ShowDisconnected(p);
+    p.line.lineGone();
 }
 
 }  // namespace kd

@@ -20,8 +20,10 @@ constexpr int kLastRecord = 4096;   // the arrow keys cycle through 0..4096
 
 // The number in LogBox when it is one the logger can be asked for: digits only and within
 // 16 bits. Anything else is reported and nothing is sent, so a long run of digits never
-// wraps into a request for some other record.
+// wraps into a request for some other record. Nothing is sent either while the line's holder
+// lets no fetch go out.
 std::optional<int> CheckedLogNumber(Program& p) {
+    if (!p.line.mayStart(LineHolder::Read)) return std::nullopt;
     TextBox& box = p.form.LogBox;
     const std::optional<int16_t> n = Numcheck(box.text()) ? basic::ToInt16(basic::Val(box.text())) : std::nullopt;
     if (!n) {

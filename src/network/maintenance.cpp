@@ -12,6 +12,8 @@ namespace kd {
 
 namespace {
 
+bool Refused(const Program& p) { return !p.line.mayStart(LineHolder::Maintenance); }
+
 // These commands await no follow-up: ReplyState as the caller left it, RetryCount untouched.
 void Send(Program& p, const std::string& command) {
     p.TxCommand = command + p.LineEnd;
@@ -21,21 +23,25 @@ void Send(Program& p, const std::string& command) {
 }  // namespace
 
 void ClearWDT_Click(Program& p) {
+    if (Refused(p)) return;
     p.ReplyState = 0;
     Send(p, cmd::kWdtClear);
 }
 
 void ClearPU_Click(Program& p) {
+    if (Refused(p)) return;
     p.ReplyState = 0;
     Send(p, cmd::kPorClear);
 }
 
 void ResetRG_Click(Program& p) {
+    if (Refused(p)) return;
     p.ReplyState = 0;
     Send(p, cmd::kRaingReset);
 }
 
 void SetAO_Click(Program& p) {
+    if (Refused(p)) return;
     p.ReplyState = 0;
     TextBox& box = p.form.ModemStat(2);
     const double v = basic::Val(box.text());
@@ -55,9 +61,13 @@ std::string TimeDigits(const std::tm& t) {
     return digits;
 }
 
-void SetTimeDate_Click(Program& p) { Send(p, cmd::kTimeSet + TimeDigits(p.platform.clock.localNow())); }
+void SetTimeDate_Click(Program& p) {
+    if (Refused(p)) return;
+    Send(p, cmd::kTimeSet + TimeDigits(p.platform.clock.localNow()));
+}
 
 void RefreshStat_Click(Program& p) {
+    if (Refused(p)) return;
     p.unaskedRead = false;  // an asked read: what an earlier unasked answer left no longer counts
     SendQuery(p, 10, cmd::kWdtQuery);
 }

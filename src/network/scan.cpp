@@ -17,19 +17,13 @@ constexpr int16_t kScanSeconds = 35;
 constexpr int kBlinkMs = 250;
 constexpr int kClockMs = 500;
 
-void SetScanFrames(Mainform& f, bool enabled) {
-    f.LogProbeFrame.setEnabled(enabled);
-    f.NWFrame.setEnabled(enabled);
-    f.ModemFrame.setEnabled(enabled);
-}
-
 void ShowCountdown(Program& p) { p.form.StatusBox(0).setText("Scanning..." + basic::Str(p.ScanCountdown)); }
 
 // Both ends of a scan, answered or timed out, leave the same idle state.
 void EndScan(Program& p) {
     Mainform& f = p.form;
-    SetScanFrames(f, true);
     p.ScanCountdown = 0;
+    p.line.release(LineHolder::Scan);
     f.MainTimer.setEnabled(false);
     f.tmrTime.setInterval(kClockMs);
     f.StatusBox(0).setText("");
@@ -46,9 +40,10 @@ const char* StatusWord(const std::string& code) {
 
 void ScanCommand_Click(Program& p, int index) {
     Mainform& f = p.form;
-    // The frames holding the buttons are disabled while a scan runs; the model keeps the
-    // rule too, so a second scan can never start from any caller.
-    if (p.ScanCountdown != 0) return;
+    // The frames holding the buttons are held disabled while a scan runs; the line's owner
+    // keeps the rule too, so a second scan (or one during a download) never starts from any
+    // caller.
+    if (p.ScanCountdown != 0 || !p.line.mayStart(LineHolder::Scan)) return;
     const std::string& id = f.NWDevIDBox(index).text();
     if (basic::Val(id) == 0) return;
     p.TxCommand = std::string(cmd::kScanId) + id + "," + std::to_string(index + 1) + p.LineEnd;
@@ -61,7 +56,9 @@ void ScanCommand_Click(Program& p, int index) {
     f.MainTimer.setEnabled(true);
     p.ScanCountdown = kScanSeconds;
     ShowCountdown(p);
-    SetScanFrames(f, false);
+    // No other scan, edit or parameter change meanwhile. A lost line does not end the scan:
+    // its countdown does.
+    p.line.hold(LineHolder::Scan);
     p.ScanIndex = static_cast<int16_t>(index);
     f.tmrTime.setEnabled(false);
     f.tmrTime.setInterval(kBlinkMs);

@@ -9,6 +9,7 @@
 namespace kd {
 
 void CustomSend_Click(Program& p, int index) {
+    if (!p.line.mayStart(LineHolder::Custom)) return;
     p.ReplyState = 0;  // the answer belongs to no read and no upload
     const std::string text = p.form.CustomCMD(index).text();
     if (text.empty()) return;

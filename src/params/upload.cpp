@@ -96,6 +96,7 @@ std::string UploadCommand(Program& p, const UploadItem& item) {
 }
 
 void Uploadbutton_Click(Program& p) {
+    if (!p.line.mayStart(LineHolder::Upload)) return;
     Mainform& f = p.form;
     // A step still awaiting its answer goes on by itself; sending it again would make the
     // logger answer twice and the second answer confirm the step after it.

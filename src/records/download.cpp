@@ -13,52 +13,18 @@ RangeDownload::RangeDownload(Program& p, RecordRange range, DownloadEvents event
 }
 
 RangeDownload::~RangeDownload() {
-    if (active_) release();
+    if (active_) p_.line.release(LineHolder::Download);
 }
 
+// The caller has asked the line (LineOwner::mayStart).
 void RangeDownload::start() {
     active_ = true;
-    hold();
+    p_.line.hold(LineHolder::Download, [this] {
+        // The request out is not sent again, on this port or the next one.
+        p_.form.ReplyTimeout.setEnabled(false);
+        finish("the port was closed");
+    });
     send();
-}
-
-// Everything that would send while the download owns the line, and "New", which would empty
-// the panel under it. What a reply enables meanwhile (a record enables "Fetch Log" and the
-// custom commands) is enabled at the end.
-void RangeDownload::hold() {
-    Mainform& f = p_.form;
-    std::vector<Control*> senders = {&f.LoadSettings, &f.Uploadbutton, &f.FetchLog, &f.RefreshStat, &f.ClearWDT,
-                                     &f.ClearPU, &f.SetAO, &f.SetTimeDate, &f.ResetRG, &f.Command3, &f.EditNW,
-                                     &f.EditProbe, &f.SetupComs, &f.NewButton};
-    for (int i = 0; i <= 2; ++i) senders.push_back(&f.CustomSend(i));
-    for (int i = 0; i <= 7; ++i) senders.push_back(&f.ScanCommand(i));
-    held_.clear();
-    p_.downloadOwnsLine = true;
-    for (Control* c : senders) {
-        held_.push_back({c, c->enabled()});
-        c->setEnabled(false);
-    }
-    // Enter in the log number box sends even while the box is read-only.
-    logBoxKeys_ = f.LogBox.onKeyDown;
-    f.LogBox.onKeyDown = [this](int key) {
-        if (key != kKeyEnter && logBoxKeys_) logBoxKeys_(key);
-    };
-}
-
-void RangeDownload::rehold() {
-    for (Held& h : held_) {
-        if (!h.control->enabled()) continue;
-        h.wanted = true;
-        h.control->setEnabled(false);
-    }
-}
-
-void RangeDownload::release() {
-    for (const Held& h : held_) h.control->setEnabled(h.wanted);
-    held_.clear();
-    p_.downloadOwnsLine = false;
-    p_.form.LogBox.onKeyDown = std::move(logBoxKeys_);
-    logBoxKeys_ = nullptr;
 }
 
 void RangeDownload::send() {
@@ -74,11 +40,9 @@ void RangeDownload::lineHandled(const std::string& line, bool record) {
     if (record && line != lastRecord_) {
         lastRecord_ = line;
         ++summary_.received;
-        rehold();
         advance();
         return;
     }
-    rehold();
     // Any line stops the reply time-out; a line that is not the record awaited (a status
     // line, a garbled or repeated answer) must not leave the download waiting for ever.
     if (active_) p_.form.ReplyTimeout.setEnabled(true);
@@ -121,7 +85,7 @@ void RangeDownload::finish(std::string error) {
     if (!active_) return;
     active_ = false;
     summary_.error = std::move(error);
-    release();
+    p_.line.release(LineHolder::Download);
     p_.RetryCount = 0;
     if (events_.finished) events_.finished(summary_);
 }

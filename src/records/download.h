@@ -2,7 +2,8 @@
 // A range download: one "AT+EVENT=n" per answer through the command engine, each answer
 // shown and stored in the log list as a single fetch is. A record that does not come is
 // sent for again on each reply time-out, five times in all, then skipped and listed; cancel
-// stops after the record awaited. The buttons that send are held disabled meanwhile.
+// stops after the record awaited. The download holds the line meanwhile (nothing else sends,
+// and the buttons that would are held disabled); Disconnect or a lost port ends it.
 #include <chrono>
 #include <functional>
 #include <string>
@@ -11,7 +12,6 @@
 #include "records/range.h"
 
 namespace kd {
-class Control;
 class Program;
 }  // namespace kd
 
@@ -53,9 +53,6 @@ private:
     void send();
     void advance();
     void finish(std::string error);
-    void hold();
-    void rehold();
-    void release();
 
     Program& p_;
     RecordRange range_;
@@ -67,12 +64,6 @@ private:
     bool active_ = false;
     bool cancelRequested_ = false;
     std::string lastRecord_;  // a late second answer to the previous request is not this one
-    struct Held {
-        Control* control;
-        bool wanted;
-    };
-    std::vector<Held> held_;
-    std::function<void(int)> logBoxKeys_;
 };
 
 }  // namespace kd::records

@@ -126,13 +126,12 @@ void Recorder::flush() {
 }
 
 bool Recorder::startDownload(const RecordRange& range, DownloadEvents events, std::string* error) {
-    auto refuse = [&](const char* why) {
-        if (error) *error = why;
+    // Refused while anything else holds the line (a download, a read, an upload, a scan) or
+    // the port is closed.
+    if (std::string why = p_.line.refusal(LineHolder::Download); !why.empty()) {
+        if (error) *error = std::move(why);
         return false;
-    };
-    if (downloading()) return refuse("A download is running.");
-    if (!p_.Comport.isOpen()) return refuse("The port is not open: connect first.");
-    if (p_.ReplyState != 0) return refuse("The logger is busy: wait until the read has ended.");
+    }
     auto finished = std::move(events.finished);
     events.finished = [this, finished](const DownloadSummary& s) {
         flush();

@@ -53,7 +53,7 @@ public:
     std::function<void(const std::vector<ArchivedRecord>&)> onArchived;
 
     // Starts downloading the range on the connected program. False with the reason when
-    // the port is closed or the line is busy (a download or a read is running).
+    // the port is closed or the line's holder refuses it (a download, a read or a scan runs).
     bool startDownload(const RecordRange& range, DownloadEvents events, std::string* error);
     void cancelDownload();
     bool downloading() const { return download_ && download_->active(); }

@@ -61,9 +61,11 @@ void SetParm(Program& p, int row, const std::string& value) {
     p.DeviceValues[static_cast<size_t>(row)] = value;
 }
 
-// An answer with nothing awaited that goes on with the read starts a read nobody asked for.
+// An answer with nothing awaited that goes on with the read starts a read nobody asked for,
+// unless the line's holder lets no read start (its queries would go out between a download's
+// requests): then it is shown only.
 void ContinueRead(Program& p, int state, const char* query) {
-    if (p.ReplyState == 0 && p.downloadOwnsLine) return;
+    if (p.ReplyState == 0 && !p.line.mayStart(LineHolder::Read)) return;
     if (p.ReplyState == 0) p.unaskedRead = true;
     SendQuery(p, state, query);
 }

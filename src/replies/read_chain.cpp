@@ -8,6 +8,7 @@
 namespace kd {
 
 void LoadSettings_Click(Program& p) {
+    if (!p.line.mayStart(LineHolder::Read)) return;
     Mainform& f = p.form;
     p.ProductType = 0;
     p.unaskedRead = false;
