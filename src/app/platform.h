@@ -40,6 +40,12 @@ public:
         (void)title, (void)suggestedPath, (void)filter;
         return {};
     }
+    // "Before you leave": lists what the technician would not want to leave behind, one line
+    // of reason each; true for "Leave anyway", false for "Stay".
+    virtual bool leaveAnyway(const std::vector<std::string>& reasons) {
+        (void)reasons;
+        return true;
+    }
     // Shows what an upload is about to send; true when the user chose to send it.
     virtual bool confirmUpload(const std::vector<UploadPreviewRow>& rows) {
         (void)rows;

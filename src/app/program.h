@@ -103,6 +103,10 @@ public:
     // as it goes out, and each reply line once its handler has run.
     std::vector<std::function<void(const std::string& command)>> commandWatchers;
     std::vector<std::function<void(const std::string& name, const std::string& line)>> replyWatchers;
+    // Asked before the technician leaves a logger (Disconnect, File > New, Exit); false: stay,
+    // the action does not happen.
+    enum class Leaving { Disconnect, FileNew, Exit };
+    std::function<bool(Leaving)> mayLeave;
     // Observers for tests and the benchmark: every reply line handed to the dispatcher.
     std::function<void(const std::string&)> onReplyLine;
     // The records archive and range download (records/): each reply line once its handler

@@ -31,6 +31,7 @@ void Form_Resize(Program& p) {
 }
 
 void NewButton_Click(Program& p) {
+    if (p.mayLeave && !p.mayLeave(Program::Leaving::FileNew)) return;
     Mainform& f = p.form;
     for (int i = 0; i <= 13; ++i) {
         f.ModemParm(i).setText("");
@@ -74,6 +75,9 @@ void ClearButton_Click(Program& p) {
     p.RxLog.clear();
 }
 
-void ExitButton_Click(Program& p) { EndProgram(p); }
+void ExitButton_Click(Program& p) {
+    if (p.mayLeave && !p.mayLeave(Program::Leaving::Exit)) return;
+    EndProgram(p);
+}
 
 }  // namespace kd

@@ -31,6 +31,7 @@ void ConnectButton_Click(Program& p) {
         f.LoadSettings.setEnabled(true);
         f.Uploadbutton.setEnabled(false);
     } else {
+        if (p.mayLeave && !p.mayLeave(Program::Leaving::Disconnect)) return;
         if (p.Comport.isOpen()) p.Comport.close();
         ShowDisconnected(p);
         p.line.lineGone();

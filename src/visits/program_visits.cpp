@@ -42,6 +42,37 @@ ProgramVisits::ProgramVisits(Program& p, Identity identity, std::function<void(c
     : p_(p), recorder_(std::move(identity), std::move(store)), utcNow_(std::move(utcNow)) {
     p.commandWatchers.push_back([this](const std::string& command) { commandSent(command); });
     p.replyWatchers.push_back([this](const std::string& name, const std::string& line) { replyHandled(name, line); });
+    p.mayLeave = [this](Program::Leaving what) { return leave(what); };
+    idle_.onTimer = [this] { recorder_.on(VisitEvent::Tick, now()); };
+    idle_.attach(&p.platform.timers);
+}
+
+ProgramVisits::~ProgramVisits() {
+    idle_.attach(nullptr);
+    p_.mayLeave = nullptr;
+    // The watchers point here: a program outliving its visit record must not call them.
+    p_.commandWatchers.clear();
+    p_.replyWatchers.clear();
+}
+
+bool ProgramVisits::askBeforeLeaving() {
+    const std::vector<Finding> found = findings();
+    if (!found.empty() && checkBeforeLeaving) {
+        std::vector<std::string> reasons;
+        for (const Finding& f : found) reasons.push_back(f.reason);
+        if (!p_.platform.dialogs.leaveAnyway(reasons)) return false;
+    }
+    recorder_.noteLeftBehind(found);
+    return true;
+}
+
+bool ProgramVisits::leave(Program::Leaving what) {
+    if (!askBeforeLeaving()) return false;
+    const VisitEvent event = what == Program::Leaving::Disconnect ? VisitEvent::Disconnect
+                             : what == Program::Leaving::FileNew  ? VisitEvent::FileNew
+                                                                  : VisitEvent::Exit;
+    recorder_.on(event, now());
+    return true;
 }
 
 void ProgramVisits::commandSent(const std::string& sent) {
@@ -64,7 +95,17 @@ void ProgramVisits::commandSent(const std::string& sent) {
 }
 
 void ProgramVisits::replyHandled(const std::string& name, const std::string& line) {
-    if (name == cmd::kTIME) {
+    if (name == cmd::kSNR && reading_ && recorder_.open() != nullptr &&
+        recorder_.open()->deviceId != p_.form.ModemParm(0).text()) {
+        // Another logger is being read: the open visit's findings are asked about first, and
+        // staying ends this read where it is.
+        if (!askBeforeLeaving()) {
+            reading_ = false;
+            p_.ReplyState = 0;
+            p_.form.ReplyTimeout.setEnabled(false);
+            return;
+        }
+    } else if (name == cmd::kTIME) {
         recorder_.clockAnswer(line, p_.platform.clock.localNow(), clockSetAwaited_, now());
         clockSetAwaited_ = false;
     } else if (name == cmd::kCREG && reading_) {

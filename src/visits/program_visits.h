@@ -7,11 +7,9 @@
 #include <functional>
 #include <string>
 
+#include "app/program.h"
+#include "app/timer.h"
 #include "visits/visit_recorder.h"
-
-namespace kd {
-class Program;
-}
 
 namespace kd::visits {
 
@@ -20,6 +18,7 @@ public:
     // utcNow: seconds since 1970, UTC (the faces pass the system clock, tests their own).
     ProgramVisits(Program& p, Identity identity, std::function<void(const Visit&)> store,
                   std::function<int64_t()> utcNow);
+    ~ProgramVisits();
     ProgramVisits(const ProgramVisits&) = delete;
     ProgramVisits& operator=(const ProgramVisits&) = delete;
 
@@ -29,8 +28,15 @@ public:
     std::vector<std::string> editedNotUploaded() const;
     // What "Before you leave" finds now; empty when no visit is open.
     std::vector<Finding> findings() const;
+    // Edit > "Check before leaving": when off, nothing is asked (the findings are still kept).
+    bool checkBeforeLeaving = true;
+    // Leaving the logger: asks "Before you leave" when something is found; false when the
+    // technician chose to stay. Keeps the findings with the visit and ends it (File > New,
+    // Exit) or starts its 30 minutes (Disconnect).
+    bool leave(Program::Leaving what);
 
 private:
+    bool askBeforeLeaving();
     void commandSent(const std::string& command);
     void replyHandled(const std::string& name, const std::string& line);
 
@@ -41,6 +47,8 @@ private:
     bool clockSetAwaited_ = false;
     bool commandAwaited_ = false;  // a maintenance or custom command awaits its answer
     bool uploading_ = false;
+    // Ends a visit 30 minutes after a Disconnect even when nothing else happens.
+    Timer idle_{"VisitIdle", 60000, true};
 };
 
 // The computer's user and host names and this program's version, for a visit.

@@ -122,6 +122,13 @@ public:
         previews.push_back(rows);
         return sendAfterPreview;
     }
+    // "Before you leave": the reasons listed each time, and the answer (Leave anyway).
+    std::vector<std::vector<std::string>> leaving;
+    bool leaveAnywayAnswer = true;
+    bool leaveAnyway(const std::vector<std::string>& reasons) override {
+        leaving.push_back(reasons);
+        return leaveAnywayAnswer;
+    }
 };
 
 class FakeExit : public kd::ProgramExit {

@@ -74,6 +74,60 @@ TEST_F(ProgramVisitsTest, AWholeReadBeginsTheVisitAndWhatIsDoneAfterIsKeptInOrde
     EXPECT_EQ(visits->findings().at(0).kind, FindingKind::NotUploaded);
 }
 
+TEST_F(ProgramVisitsTest, BeforeYouLeaveAsksOnlyWhenSomethingIsFoundAndStayCancels) {
+    readAll();  // the logger's clock is 2 min 15 s slow
+    const struct {
+        const char* name;
+        bool stay, check;
+        size_t asked;
+        bool stillConnected, visitOpen;
+    } cases[] = {
+        {"Stay keeps the connection", true, true, 1, true, true},
+        {"Leave anyway disconnects", false, true, 1, false, true},  // the visit waits 30 min
+        {"the check turned off asks nothing", true, false, 0, false, true},
+    };
+    for (const auto& c : cases) {
+        if (f.ConnectButton.caption() == "Connect") f.ConnectButton.click();
+        rig.dialogs.leaving.clear();
+        rig.dialogs.leaveAnywayAnswer = !c.stay;
+        visits->checkBeforeLeaving = c.check;
+        f.ConnectButton.click();
+        EXPECT_EQ(rig.dialogs.leaving.size(), c.asked) << c.name;
+        EXPECT_EQ(f.ConnectButton.caption() == "Disconnect", c.stillConnected) << c.name;
+        EXPECT_EQ(visits->recorder().open() != nullptr, c.visitOpen) << c.name;
+        for (const auto& reasons : rig.dialogs.leaving)
+            EXPECT_EQ(reasons, std::vector<std::string>{"clock not set: logger 2 min 15 s slow"}) << c.name;
+    }
+
+    // File > New asks, and leaving ends the visit with what was found kept in it.
+    visits->checkBeforeLeaving = true;
+    rig.dialogs.leaving.clear();
+    rig.dialogs.leaveAnywayAnswer = true;
+    f.NewButton.click();
+    EXPECT_EQ(rig.dialogs.leaving.size(), 1u);
+    EXPECT_EQ(visits->recorder().open(), nullptr);
+    EXPECT_TRUE(stored.back().ended.has_value());
+    EXPECT_EQ(stored.back().leftBehind, std::vector<std::string>{"clock not set: logger 2 min 15 s slow"});
+    rig.dialogs.leaving.clear();
+    f.NewButton.click();  // no visit: nothing to ask
+    EXPECT_TRUE(rig.dialogs.leaving.empty());
+}
+
+TEST_F(ProgramVisitsTest, ReadingAnotherLoggerAsksAndStayEndsThatRead) {
+    readAll();
+    logger.answers["AT+SNR?"] = "+SNR: 777";
+    rig.dialogs.leaveAnywayAnswer = false;
+    f.LoadSettings.click();
+    logger.pump(rig.port);
+    EXPECT_EQ(rig.dialogs.leaving.size(), 1u);
+    EXPECT_EQ(visits->recorder().open()->deviceId, "12345");
+    EXPECT_EQ(p.ReplyState, 0);
+    rig.dialogs.leaveAnywayAnswer = true;
+    f.LoadSettings.click();
+    logger.pump(rig.port);
+    EXPECT_EQ(visits->recorder().open()->deviceId, "777");
+}
+
 TEST_F(ProgramVisitsTest, AReadCutShortBeginsNoVisit) {
     logger.answers.erase("AT+BATVOLTS?");
     f.LoadSettings.click();
