@@ -173,7 +173,10 @@ void StartRecords(Session& s, const Invocation& what) {
     }
     // Records noted but not yet written reach the archive however the work ends, in a
     // bounded time.
-    s.onFinishing = [recorder] { recorder->close(); };
+    auto closed = std::make_shared<bool>(false);
+    s.onFinishing = [recorder, closed] {
+        if (!*closed) recorder->close();
+    };
     auto done = std::make_shared<int>(0);
     auto total = std::make_shared<int>(0);
     s.progress = [&s, done, total] {
@@ -181,7 +184,7 @@ void StartRecords(Session& s, const Invocation& what) {
         if (*total == 0) return std::min(10, s.commandsSent() * 10 / kReadCommands);
         return 10 + *done * 90 / *total;
     };
-    LoadSettings(s, [&s, &p, what, recorder, done, total] {
+    LoadSettings(s, [&s, &p, what, recorder, done, total, closed] {
         std::optional<RecordRange> range;
         switch (what.range) {
             case Invocation::Range::Numbers: range = RecordRange{what.from, what.to}; break;
@@ -207,10 +210,12 @@ void StartRecords(Session& s, const Invocation& what) {
             *done = d;
             *total = t;
         };
-        events.finished = [&s, recorder, summary](const DownloadSummary& result) {
+        events.finished = [&s, recorder, summary, closed](const DownloadSummary& result) {
             summary(result.total, result.received, result.skipped);
             // The line is free now: the records may take a while longer to reach the archive.
-            if (const std::string unarchived = recorder->close(); !unarchived.empty())
+            const std::string unarchived = recorder->close();
+            *closed = true;
+            if (!unarchived.empty())
                 s.finish(kExitFile, unarchived);
             else if (!result.error.empty())
                 s.finish(kExitNoAnswer, result.error + " after " + std::to_string(result.received) + " of " +
