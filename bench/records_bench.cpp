@@ -123,7 +123,7 @@ int main(int argc, char** argv) {
     while (sim.attached()) QApplication::processEvents(QEventLoop::AllEvents, 5);
     const double idealAfter = IdealEventClient(sim.devicePath(), kRecords);
 
-    recorder->flush();
+    recorder->flush(std::chrono::seconds(20));
     const long long rows = recorder->archive() ? recorder->archive()->count() : -1;
     delete view;
     recorder.reset();  // closing the archive folds its WAL into the file

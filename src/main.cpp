@@ -109,9 +109,10 @@ int main(int argc, char** argv) {
     // Every record fetched goes to the archive (opened at the first one).
     kd::records::Recorder recorder(program);
     exit.before = [&recorder, &dialogs] {
-        if (const std::string said = recorder.close(); !said.empty())
-            dialogs.messageBox("Not every record reached the archive: " + said + ".", "Records archive",
-                               kd::MsgIcon::Critical, kd::MsgButtons::Ok);
+        if (std::string said = recorder.close(); !said.empty()) {
+            said[0] = 'R';  // "records archive ...", said as a sentence
+            dialogs.messageBox(said + ".", "Records archive", kd::MsgIcon::Critical, kd::MsgButtons::Ok);
+        }
     };
     kd::RecordsView records(window, program, recorder);
     kd::ArchiveIndicator notArchived(window);
