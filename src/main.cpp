@@ -120,14 +120,18 @@ int main(int argc, char** argv) {
         notArchived.show(kd::records::NotArchivedText(s));
     };
     // Logout, shutdown or Ctrl-C: what is noted goes to the archive before the program ends.
-    kd::TerminationSignals endSignals([&recorder](int signal) {
+    int endedBy = 0;
+    kd::TerminationSignals endSignals([&recorder, &endedBy](int signal) {
+        if (endedBy) return;
+        endedBy = signal;
         if (const std::string said = recorder.close(); !said.empty())
             std::fprintf(stderr, "keldamar-utility: %s\n", said.c_str());
-        QCoreApplication::exit(128 + signal);
+        QCoreApplication::exit(128 + signal);  // leaves a modal dialog's loop too
     });
 
     kd::Form_Load(program);
     if (program.ended) return 0;
+    if (endedBy) return 128 + endedBy;  // during start-up's dialogs
     window.show();
     const int status = app.exec();
     recorder.onArchiveState = nullptr;
