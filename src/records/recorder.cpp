@@ -82,9 +82,10 @@ Archive* Recorder::archive(bool retry) {
 }
 
 void Recorder::poll() {
-    std::vector<ArchivedRecord> archived = writer_.takeArchived();
-    if (!archived.empty() && onArchived) onArchived(archived);
+    // The state first: when nothing waits by then, every record written is among those taken.
     const ArchiveState s = writer_.state();
+    const std::vector<ArchivedRecord> archived = writer_.takeArchived();
+    if (!archived.empty() && onArchived) onArchived(archived);
     pollTimer_.setEnabled(s.waiting > 0);
     if (s.changes == seen_.changes) return;
     seen_ = s;
