@@ -164,13 +164,19 @@ void StartRecords(Session& s, const Invocation& what) {
     kd::Program& p = s.program();
     auto recorder = std::make_shared<Recorder>(p);
     s.jobState = recorder;
-    // The archive first: a download with nowhere to keep its records would be lost work.
-    if (recorder->archive() == nullptr) {
-        s.finish(kExitFile, "records archive " + recorder->archivePath().string() + ": " + recorder->archiveError());
+    // The archive first: a download with nowhere to keep its records would be lost work. A
+    // lock another program holds passes: the records wait for it (see the end).
+    const ArchiveState archive = recorder->prepareArchive();
+    if (!archive.open && archive.problem != ArchiveProblem::Busy) {
+        s.finish(kExitFile, "records archive " + recorder->archivePath().string() + ": " + archive.error);
         return;
     }
-    // Records noted but not yet written reach the archive and the CSV however the work ends.
-    s.onFinishing = [recorder] { recorder->flush(); };
+    // Records noted but not yet written reach the archive however the work ends, in a
+    // bounded time.
+    auto closed = std::make_shared<bool>(false);
+    s.onFinishing = [recorder, closed] {
+        if (!*closed) recorder->close();
+    };
     auto done = std::make_shared<int>(0);
     auto total = std::make_shared<int>(0);
     s.progress = [&s, done, total] {
@@ -178,7 +184,7 @@ void StartRecords(Session& s, const Invocation& what) {
         if (*total == 0) return std::min(10, s.commandsSent() * 10 / kReadCommands);
         return 10 + *done * 90 / *total;
     };
-    LoadSettings(s, [&s, &p, what, recorder, done, total] {
+    LoadSettings(s, [&s, &p, what, recorder, done, total, closed] {
         std::optional<RecordRange> range;
         switch (what.range) {
             case Invocation::Range::Numbers: range = RecordRange{what.from, what.to}; break;
@@ -198,21 +204,19 @@ void StartRecords(Session& s, const Invocation& what) {
         }
         // Only what this download brings goes to the CSV, every record of it even when the
         // archive held it already.
-        recorder->flush();
-        recorder->onArchived = [&s](const std::vector<ArchivedRecord>& batch) {
-            for (const ArchivedRecord& r : batch) s.outcome().csvRows += CsvRow(r);
-        };
+        recorder->onRecord = [&s](const ArchivedRecord& r) { s.outcome().csvRows += CsvRow(r); };
         DownloadEvents events;
         events.progress = [done, total](int d, int t) {
             *done = d;
             *total = t;
         };
-        events.finished = [&s, &p, summary](const DownloadSummary& result) {
+        events.finished = [&s, recorder, summary, closed](const DownloadSummary& result) {
             summary(result.total, result.received, result.skipped);
-            // The recorder says on the status line when the archive refused a batch.
-            const std::string& status = p.form.StatusBox(0).text();
-            if (status.rfind("Records archive", 0) == 0)
-                s.finish(kExitFile, status);
+            // The line is free now: the records may take a while longer to reach the archive.
+            const std::string unarchived = recorder->close();
+            *closed = true;
+            if (!unarchived.empty())
+                s.finish(kExitFile, unarchived);
             else if (!result.error.empty())
                 s.finish(kExitNoAnswer, result.error + " after " + std::to_string(result.received) + " of " +
                                             std::to_string(result.total) + " records");

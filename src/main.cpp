@@ -15,8 +15,10 @@
 #include "platform/qt_app_platform.h"
 #include "platform/qt_serial_port.h"
 #include "platform/qt_timer_driver.h"
+#include "platform/termination_signals.h"
 #include "records/recorder.h"
 #include "settings/ini_file.h"
+#include "ui/archive_indicator.h"
 #include "ui/main_window.h"
 #include "ui/qt_dialogs.h"
 #include "ui/records_view.h"
@@ -62,7 +64,8 @@ QIcon ApplicationIcon() {
     return QIcon::fromTheme(QStringLiteral("keldamar-utility"), builtIn);
 }
 
-// "Exit" ends the process at once: the records noted but not yet written go to the archive first.
+// "Exit" ends the process at once: the records noted but not yet written go to the archive
+// first, and what could not be is said.
 struct FlushingExit final : kd::ProgramExit {
     kd::QtExit exit;
     std::function<void()> before;
@@ -105,11 +108,32 @@ int main(int argc, char** argv) {
 
     // Every record fetched goes to the archive (opened at the first one).
     kd::records::Recorder recorder(program);
-    exit.before = [&recorder] { recorder.flush(); };
+    exit.before = [&recorder, &dialogs] {
+        if (std::string said = recorder.close(); !said.empty()) {
+            said[0] = 'R';  // "records archive ...", said as a sentence
+            dialogs.messageBox(said + ".", "Records archive", kd::MsgIcon::Critical, kd::MsgButtons::Ok);
+        }
+    };
     kd::RecordsView records(window, program, recorder);
+    kd::ArchiveIndicator notArchived(window);
+    recorder.onArchiveState = [&notArchived](const kd::records::ArchiveState& s) {
+        notArchived.show(kd::records::NotArchivedText(s));
+    };
+    // Logout, shutdown or Ctrl-C: what is noted goes to the archive before the program ends.
+    int endedBy = 0;
+    kd::TerminationSignals endSignals([&recorder, &endedBy](int signal) {
+        if (endedBy) return;
+        endedBy = signal;
+        if (const std::string said = recorder.close(); !said.empty())
+            std::fprintf(stderr, "keldamar-utility: %s\n", said.c_str());
+        QCoreApplication::exit(128 + signal);  // leaves a modal dialog's loop too
+    });
 
     kd::Form_Load(program);
     if (program.ended) return 0;
+    if (endedBy) return 128 + endedBy;  // during start-up's dialogs
     window.show();
-    return app.exec();
+    const int status = app.exec();
+    recorder.onArchiveState = nullptr;
+    return status;
 }

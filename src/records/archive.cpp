@@ -5,9 +5,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 namespace kd::records {
 
@@ -109,56 +111,152 @@ std::filesystem::path DefaultArchivePath() {
     return base / "keldamar" / "records.sqlite";
 }
 
-std::unique_ptr<Archive> Archive::open(const std::filesystem::path& path, std::string* error) {
+namespace {
+
+ArchiveProblem ProblemOf(int rc) {
+    switch (rc & 0xff) {
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED: return ArchiveProblem::Busy;
+        case SQLITE_CORRUPT:
+        case SQLITE_NOTADB: return ArchiveProblem::Malformed;
+        default: return ArchiveProblem::Unusable;
+    }
+}
+
+// What a database holds, read without changing it.
+struct Found {
+    int applicationId = 0;
+    int version = 0;
+    std::vector<std::string> objects;  // tables, indexes, views, triggers: "type name"
+    std::vector<std::string> columns;  // of the records table
+};
+
+constexpr const char* kOurObjects[] = {"index records_by_time", "index records_distinct", "table records"};
+constexpr const char* kOurColumns[] = {"id",          "device_id",     "log_number",    "recorded_at",   "moisture_1",
+                                       "moisture_2",  "moisture_3",    "moisture_4",    "moisture_5",    "moisture_6",
+                                       "temperature_1", "temperature_2", "temperature_3", "temperature_4",
+                                       "temperature_5", "temperature_6", "rssi",        "raw",           "fetched_at"};
+
+// SQLITE_OK, or the code of the first failure (the connection's message says more).
+int Inspect(sqlite3* db, Found* found) {
+    auto each = [db](const char* sql, const std::function<void(sqlite3_stmt*)>& row) {
+        Statement st;
+        int rc = sqlite3_prepare_v2(db, sql, -1, &st.s, nullptr);
+        while (rc == SQLITE_OK && (rc = sqlite3_step(st.s)) == SQLITE_ROW) {
+            row(st.s);
+            rc = SQLITE_OK;
+        }
+        return rc == SQLITE_DONE ? SQLITE_OK : rc;
+    };
+    int rc = each("PRAGMA application_id", [&](sqlite3_stmt* s) { found->applicationId = sqlite3_column_int(s, 0); });
+    if (rc == SQLITE_OK) rc = each("PRAGMA user_version", [&](sqlite3_stmt* s) { found->version = sqlite3_column_int(s, 0); });
+    if (rc == SQLITE_OK)
+        rc = each("SELECT type || ' ' || name FROM sqlite_schema WHERE substr(name, 1, 7) <> 'sqlite_' ORDER BY 1",
+                  [&](sqlite3_stmt* s) { found->objects.push_back(Text(s, 0)); });
+    if (rc == SQLITE_OK)
+        rc = each("SELECT name FROM pragma_table_info('records') ORDER BY cid",
+                  [&](sqlite3_stmt* s) { found->columns.push_back(Text(s, 0)); });
+    return rc;
+}
+
+bool OurSchema(const Found& f) {
+    return std::equal(f.objects.begin(), f.objects.end(), std::begin(kOurObjects), std::end(kOurObjects)) &&
+           std::equal(f.columns.begin(), f.columns.end(), std::begin(kOurColumns), std::end(kOurColumns));
+}
+
+// Reads every page's structure; a damaged file is found here rather than at some later write.
+int QuickCheck(sqlite3* db, std::string* why) {
+    Statement st;
+    int rc = sqlite3_prepare_v2(db, "PRAGMA quick_check(1)", -1, &st.s, nullptr);
+    if (rc == SQLITE_OK) rc = sqlite3_step(st.s);
+    if (rc != SQLITE_ROW) return rc;
+    const std::string result = Text(st.s, 0);
+    if (result == "ok") return SQLITE_OK;
+    *why = "database disk image is malformed (" + result + ")";
+    return SQLITE_CORRUPT;
+}
+
+}  // namespace
+
+std::unique_ptr<Archive> Archive::open(const std::filesystem::path& path, std::string* error, ArchiveProblem* problem,
+                                       Access access) {
+    const bool write = access == Access::Write;
     std::string why;
-    auto fail = [&](const std::string& reason) {
+    auto fail = [&](ArchiveProblem kind, const std::string& reason) {
         if (error) *error = reason;
+        if (problem) *problem = kind;
         return nullptr;
     };
-    if (path.empty()) return fail("no folder for it (HOME is not set)");
+    if (problem) *problem = ArchiveProblem::None;
+    if (path.empty()) return fail(ArchiveProblem::Unusable, "no folder for it (HOME is not set)");
     std::error_code ec;
     const auto status = std::filesystem::symlink_status(path, ec);
-    if (std::filesystem::is_directory(status)) return fail(path.string() + " is a folder");
-    if (!MakeFolder(path.parent_path(), &why)) return fail(why);
-    if (!CreatePrivateFile(path, &why)) return fail("cannot create " + path.string() + ": " + why);
+    if (std::filesystem::is_directory(status)) return fail(ArchiveProblem::Unusable, path.string() + " is a folder");
+    if (!write && !std::filesystem::exists(status))
+        return fail(ArchiveProblem::Unusable, path.string() + ": no records archived yet");
+    if (write && !MakeFolder(path.parent_path(), &why)) return fail(ArchiveProblem::Unusable, why);
+    if (write && !CreatePrivateFile(path, &why))
+        return fail(ArchiveProblem::Unusable, "cannot create " + path.string() + ": " + why);
 
     sqlite3* db = nullptr;
     // No URI names, no following of a symlink put in the archive's place.
-    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_FULLMUTEX;
-    if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
+    const int flags = (write ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_NOFOLLOW |
+                      SQLITE_OPEN_FULLMUTEX;
+    if (const int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr); rc != SQLITE_OK) {
         why = Why(db);
         sqlite3_close_v2(db);
-        return fail(path.string() + ": " + why);
+        return fail(ProblemOf(rc), path.string() + ": " + why);
     }
     // close_v2: a statement still being finalised (see below) does not keep the file open.
-    auto close = [&](const std::string& reason) {
+    auto close = [&](ArchiveProblem kind, const std::string& reason) {
         sqlite3_close_v2(db);
-        return fail(path.string() + ": " + reason);
+        return fail(kind, path.string() + ": " + reason);
     };
-    if (sqlite3_db_readonly(db, "main") == 1) return close("the file may not be written");
-    // Another program writing the archive holds it for milliseconds; wait that long, not more.
-    sqlite3_busy_timeout(db, 1000);
-    // Reading the header first: a file that is not a database fails here, before anything
-    // is written to it.
-    int version = 0;
-    {
-        Statement st;
-        if (sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &st.s, nullptr) != SQLITE_OK ||
-            sqlite3_step(st.s) != SQLITE_ROW)
-            return close(Why(db));
-        version = sqlite3_column_int(st.s, 0);
+    if (write && sqlite3_db_readonly(db, "main") == 1) return close(ArchiveProblem::Unusable, "the file may not be written");
+    // The writer runs apart from the line and tries again; a reader waits no longer than a
+    // commit of ours takes.
+    sqlite3_busy_timeout(db, write ? 100 : 250);
+
+    // Everything is read and judged before the first write: a database that is not ours is
+    // left exactly as it was (no WAL switch, no table, no version).
+    Found found;
+    if (const int rc = Inspect(db, &found); rc != SQLITE_OK) return close(ProblemOf(rc), Why(db));
+    const bool fresh = found.objects.empty() && found.applicationId == 0 && found.version == 0;
+    const bool marked = found.applicationId == kApplicationId;
+    if (!fresh) {
+        if (marked && found.version > kSchemaVersion)
+            return close(ArchiveProblem::NotOurs, "made by a newer version of the program");
+        if (!(marked || found.applicationId == 0) || found.version != kSchemaVersion || !OurSchema(found))
+            return close(ArchiveProblem::NotOurs, "not a records archive of this program (another program's database?)");
+        if (write) {
+            if (const int rc = QuickCheck(db, &why); rc != SQLITE_OK)
+                return close(ProblemOf(rc), why.empty() ? Why(db) : why);
+        }
     }
-    if (version > kSchemaVersion) return close("made by a newer version of the program");
+    if (!write) return std::unique_ptr<Archive>(new Archive(db, path));
+
     // WAL: a crash or a lost cable mid-write leaves the last whole transaction; NORMAL
     // synchronisation never corrupts in this mode and keeps commits off the disk's flush.
-    if (!Exec(db, "PRAGMA journal_mode=WAL", &why)) return close(why);
-    if (!Exec(db, "PRAGMA synchronous=NORMAL", &why)) return close(why);
-    if (version < kSchemaVersion) {
-        const std::string setup = std::string("BEGIN;") + kSchema + "PRAGMA user_version=" +
-                                  std::to_string(kSchemaVersion) + ";COMMIT;";
-        if (!Exec(db, setup.c_str(), &why)) {
-            Exec(db, "ROLLBACK", nullptr);
-            return close(why);
+    auto exec = [&](const char* sql) {
+        char* message = nullptr;
+        const int rc = sqlite3_exec(db, sql, nullptr, nullptr, &message);
+        why = message ? message : Why(db);
+        sqlite3_free(message);
+        return rc;
+    };
+    if (const int rc = exec("PRAGMA journal_mode=WAL"); rc != SQLITE_OK) return close(ProblemOf(rc), why);
+    if (const int rc = exec("PRAGMA synchronous=NORMAL"); rc != SQLITE_OK) return close(ProblemOf(rc), why);
+    const std::string mark = "PRAGMA application_id=" + std::to_string(kApplicationId) + ";";
+    std::string setup;
+    if (fresh)
+        setup = std::string("BEGIN IMMEDIATE;") + kSchema + "PRAGMA user_version=" + std::to_string(kSchemaVersion) +
+                ";" + mark + "COMMIT;";
+    else if (!marked)
+        setup = mark;  // ours from before the mark
+    if (!setup.empty()) {
+        if (const int rc = exec(setup.c_str()); rc != SQLITE_OK) {
+            exec("ROLLBACK");
+            return close(ProblemOf(rc), why);
         }
     }
     return std::unique_ptr<Archive>(new Archive(db, path));
@@ -166,14 +264,23 @@ std::unique_ptr<Archive> Archive::open(const std::filesystem::path& path, std::s
 
 Archive::~Archive() { sqlite3_close_v2(db_); }
 
-int Archive::add(const std::vector<ArchivedRecord>& batch, std::string* error) {
+int Archive::add(const std::vector<ArchivedRecord>& batch, std::string* error, ArchiveProblem* problem) {
+    if (problem) *problem = ArchiveProblem::None;
     if (batch.empty()) return 0;
-    if (!Exec(db_, "BEGIN IMMEDIATE", error)) return -1;
+    auto failed = [&](int rc) {
+        if (problem) *problem = ProblemOf(rc);
+        return -1;
+    };
+    if (const int rc = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr); rc != SQLITE_OK) {
+        if (error) *error = Why(db_);
+        return failed(rc);
+    }
     Statement st;
     const std::string sql = std::string("INSERT OR IGNORE INTO records (") + kColumns +
                             ") VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
     int added = 0;
-    bool ok = sqlite3_prepare_v2(db_, sql.c_str(), -1, &st.s, nullptr) == SQLITE_OK;
+    int rc = sqlite3_prepare_v2(db_, sql.c_str(), -1, &st.s, nullptr);
+    bool ok = rc == SQLITE_OK;
     for (size_t i = 0; ok && i < batch.size(); ++i) {
         const ArchivedRecord& r = batch[i];
         sqlite3_reset(st.s);
@@ -188,13 +295,18 @@ int Archive::add(const std::vector<ArchivedRecord>& batch, std::string* error) {
         BindOptionalInt(st.s, 16, r.rssi);
         sqlite3_bind_blob(st.s, 17, r.raw.data(), static_cast<int>(r.raw.size()), SQLITE_STATIC);
         sqlite3_bind_text(st.s, 18, r.fetchedAt.data(), static_cast<int>(r.fetchedAt.size()), SQLITE_STATIC);
-        ok = sqlite3_step(st.s) == SQLITE_DONE;
+        rc = sqlite3_step(st.s);
+        ok = rc == SQLITE_DONE;
         added += sqlite3_changes(db_);
     }
-    if (!ok || !Exec(db_, "COMMIT", error)) {
-        if (error && !ok) *error = Why(db_);
+    if (ok) {
+        rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+        ok = rc == SQLITE_OK;
+    }
+    if (!ok) {
+        if (error) *error = Why(db_);
         Exec(db_, "ROLLBACK", nullptr);
-        return -1;
+        return failed(rc);
     }
     return added;
 }

@@ -10,9 +10,6 @@ namespace kd::records {
 
 namespace {
 
-constexpr size_t kBatch = 64;
-constexpr std::chrono::seconds kBatchAge{2};
-
 // The log number the last request asked for, when it was one ("AT+EVENT=" and digits).
 std::optional<int> AskedNumber(const std::string& tx) {
     const std::string_view prefix = cmd::kEvent;
@@ -35,37 +32,72 @@ std::string Now(const Program& p) {
 
 }  // namespace
 
-Recorder::Recorder(Program& p, std::filesystem::path archivePath) : p_(p), path_(std::move(archivePath)) {
+std::string NotArchivedText(const ArchiveState& s) {
+    // Records on their way while the archive is fine are not worth a word.
+    if (s.lost == 0 && (s.waiting == 0 || s.problem == ArchiveProblem::None)) return {};
+    std::string text = "Records not archived: " + std::to_string(s.waiting + s.lost);
+    if (s.lost > 0) text += " (" + std::to_string(s.lost) + " lost: too many waiting)";
+    return text;
+}
+
+Recorder::Recorder(Program& p, std::filesystem::path archivePath) : p_(p), writer_(std::move(archivePath)) {
     p_.onReplyHandled = [this](const std::string& name, const std::string& line) { lineHandled(name, line); };
     p_.onReplyTimeout = [this] { return replyTimeout(); };
-    flushTimer_.onTimer = [this] {
-        flushTimer_.setEnabled(false);
-        flush();
-    };
-    flushTimer_.attach(&p_.platform.timers);
+    pollTimer_.onTimer = [this] { poll(); };
+    pollTimer_.attach(&p_.platform.timers);
 }
 
 Recorder::~Recorder() {
-    flush();
+    writer_.flush(kCloseWait);
     p_.onReplyHandled = nullptr;
     p_.onReplyTimeout = nullptr;
     download_.reset();
-    flushTimer_.attach(nullptr);
+    pollTimer_.attach(nullptr);
 }
 
 void Recorder::report(const std::string& text) { p_.form.StatusBox(0).setText(text); }
 
+ArchiveState Recorder::prepareArchive() {
+    writer_.open(kOpenWait);
+    poll();
+    return writer_.state();
+}
+
 Archive* Recorder::archive(bool retry) {
-    if (archive_ || (tried_ && !retry)) return archive_.get();
+    if (reader_ || (tried_ && !retry)) return reader_.get();
     tried_ = true;
-    archive_ = Archive::open(path_, &error_);
-    if (archive_) {
-        if (p_.form.StatusBox(0).text().rfind(kArchiveUnavailable, 0) == 0) report("");
+    // The writer makes (or marks) the archive; the reader only reads what it judged ours.
+    const ArchiveState s = prepareArchive();
+    if (s.open)
+        reader_ = Archive::open(writer_.path(), &error_, nullptr, Archive::Access::Read);
+    else
+        error_ = s.error;
+    if (reader_) {
         error_.clear();
     } else {
         report(kArchiveUnavailable + error_);
+        said_ = error_;
     }
-    return archive_.get();
+    return reader_.get();
+}
+
+void Recorder::poll() {
+    // The state first: when nothing waits by then, every record written is among those taken.
+    const ArchiveState s = writer_.state();
+    const std::vector<ArchivedRecord> archived = writer_.takeArchived();
+    if (!archived.empty() && onArchived) onArchived(archived);
+    pollTimer_.setEnabled(s.waiting > 0);
+    if (s.changes == seen_.changes) return;
+    seen_ = s;
+    // A fault is said once when it comes, and taken back when it has passed.
+    if (s.problem != ArchiveProblem::None && s.error != said_) {
+        said_ = s.error;
+        report(kArchiveUnavailable + s.error);
+    } else if (s.problem == ArchiveProblem::None && !said_.empty()) {
+        said_.clear();
+        if (p_.form.StatusBox(0).text().rfind(kArchiveUnavailable, 0) == 0) report("");
+    }
+    if (onArchiveState) onArchiveState(s);
 }
 
 void Recorder::lineHandled(const std::string& name, const std::string& line) {
@@ -80,49 +112,36 @@ void Recorder::lineHandled(const std::string& name, const std::string& line) {
             lastNumber_ = number;
         }
     }
-    // Note the answer (cheap); the write waits until the next request is out.
-    if (record && archive()) {
-        if (pending_.empty()) firstPending_ = std::chrono::steady_clock::now();
-        pending_.push_back(*record);
-    }
-    if (downloading()) {
-        download_->lineHandled(line, record.has_value());
-        if (downloading()) return;  // its afterSend writes when due
-    }
-    if (!pending_.empty()) flushTimer_.setEnabled(true);
+    // The next request first; the record is handed over after it has gone out.
+    if (downloading()) download_->lineHandled(line, record.has_value());
+    if (!record) return;
+    if (onRecord) onRecord(*record);
+    writer_.add(std::move(*record));
+    if (!pollTimer_.enabled()) pollTimer_.setEnabled(true);
 }
 
 bool Recorder::replyTimeout() {
     if (!downloading()) return false;
     download_->timeout();
-    if (!downloading() && !pending_.empty()) flushTimer_.setEnabled(true);
     return true;
 }
 
-void Recorder::flushIfDue() {
-    if (pending_.size() >= kBatch ||
-        (!pending_.empty() && std::chrono::steady_clock::now() - firstPending_ >= kBatchAge))
-        flush();
+bool Recorder::flush(std::chrono::milliseconds limit) {
+    const bool all = writer_.flush(limit);
+    poll();
+    return all;
 }
 
-void Recorder::flush() {
-    flushTimer_.setEnabled(false);
-    if (pending_.empty()) return;
-    Archive* a = archive();
-    if (!a) {
-        pending_.clear();
-        return;
-    }
-    std::string why;
-    if (a->add(pending_, &why) < 0) {
-        // Kept for the next try (a lock held by another program passes); reported meanwhile.
-        report("Records archive: cannot write: " + why);
-        if (pending_.size() > 100000) pending_.erase(pending_.begin(), pending_.begin() + 50000);
-        return;
-    }
-    std::vector<ArchivedRecord> written;
-    written.swap(pending_);
-    if (onArchived) onArchived(written);
+std::string Recorder::close(std::chrono::milliseconds limit) {
+    flush(limit);
+    const ArchiveState s = writer_.state();
+    if (s.allArchived()) return {};
+    std::string why = s.error;
+    const std::string file = writer_.path().string();
+    if (why.rfind(file + ": ", 0) == 0) why.erase(0, file.size() + 2);
+    std::string text = "records archive " + file + ": " + std::to_string(s.waiting + s.lost) + " records could not be archived";
+    if (!why.empty()) text += " (" + why + ")";
+    return text;
 }
 
 bool Recorder::startDownload(const RecordRange& range, DownloadEvents events, std::string* error) {
@@ -134,12 +153,11 @@ bool Recorder::startDownload(const RecordRange& range, DownloadEvents events, st
     }
     auto finished = std::move(events.finished);
     events.finished = [this, finished](const DownloadSummary& s) {
-        flush();
+        poll();  // what the archive holds and says of this download, before it is reported
         if (finished) finished(s);
     };
-    download_ = std::make_unique<RangeDownload>(p_, range, std::move(events), [this] { flushIfDue(); });
+    download_ = std::make_unique<RangeDownload>(p_, range, std::move(events), nullptr);
     download_->start();
-    archive();  // opened while the first answer comes, so a failure shows before it does
     return true;
 }
 

@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QToolButton>
 #include <algorithm>
 #include <vector>
@@ -125,7 +126,9 @@ void MainWindow::mirrorWindow() {
     const QSize client = clientSizeFor(form_.width());
     client_->setFixedSize(client);
     const int menuHeight = menuBar()->isHidden() ? 0 : menuBar()->sizeHint().height();
-    setFixedSize(client.width(), client.height() + menuHeight);
+    const auto* status = findChild<QStatusBar*>(QString(), Qt::FindDirectChildrenOnly);
+    const int statusHeight = status && !status->isHidden() ? status->sizeHint().height() : 0;
+    setFixedSize(client.width(), client.height() + menuHeight + statusHeight);
     hub_->setCutOff(hub_->x() >= client.width());
 }
 

@@ -37,6 +37,8 @@ public:
     void setViewHold(ViewSync::Hold hold) { sync_->setHold(std::move(hold)); }
     // Shows every model change made so far now, rather than in the next pass.
     void syncView() { sync_->flush(); }
+    // Sizes the window again to its client area, menu and (when shown) status bar.
+    void refitWindow() { mirrorWindow(); }
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -1,6 +1,7 @@
 // keldamar as a process against simulated loggers: its arguments and exit statuses, a read
 // against the simulator's state, and loggers on several ports at once.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <QCoreApplication>
 #include <QJsonArray>
@@ -242,6 +243,45 @@ TEST(KeldamarCli, AnInterruptedDownloadKeepsTheRecordsReceivedInTheArchiveAndThe
     ASSERT_GE(rows, 4) << text;
     EXPECT_LT(rows, 20) << text;
     EXPECT_EQ(text.substr(text.size() - 2), "\r\n") << "whole rows only";
+}
+
+TEST(KeldamarCli, ALockedArchiveCostsTheCsvNothingAndOneNotOursIsLeftAsItIs) {
+    CliRig rig;
+    rig.addLogger(5, Fast(kdsim::Model::Plain));
+    const auto archive = rig.dir() / "data" / "keldamar" / "records.sqlite";
+    ASSERT_EQ(rig.run({"records", "--port", "COM5", "--from", "0", "--to", "0"}).status, 0);
+
+    // Another program holds a write lock for the whole run: the records go to the CSV, the
+    // tool waits a while for the lock, then says how many did not reach the archive.
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(archive.c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    const auto csv = rig.dir() / "locked.csv";
+    const CliRun locked = rig.run({"records", "--port", "COM5", "--from", "0", "--to", "19", "--csv", csv.string()});
+    sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_EQ(locked.status, 4) << locked.err;
+    EXPECT_NE(locked.err.find("records archive " + archive.string() + ": "), std::string::npos) << locked.err;
+    EXPECT_NE(locked.err.find(" records could not be archived (database is locked)"), std::string::npos) << locked.err;
+    std::ifstream in(csv, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 21) << text;
+
+    // Another program's database in the archive's place: refused before anything is sent,
+    // not changed.
+    for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(archive.string() + suffix);
+    ASSERT_EQ(sqlite3_open(archive.c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "CREATE TABLE notes (body TEXT)", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(other);
+    std::ifstream before(archive, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(before)), std::istreambuf_iterator<char>());
+    const CliRun foreign = rig.run({"records", "--port", "COM5", "--from", "0", "--to", "19"});
+    EXPECT_EQ(foreign.status, 4) << foreign.err;
+    EXPECT_NE(foreign.err.find(archive.string()), std::string::npos) << foreign.err;
+    EXPECT_NE(foreign.err.find("not a records archive"), std::string::npos) << foreign.err;
+    std::ifstream after(archive, std::ios::binary);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(after)), std::istreambuf_iterator<char>()), bytes);
+    EXPECT_FALSE(std::filesystem::exists(archive.string() + "-wal"));
 }
 
 TEST(KeldamarCli, ApplySendsTheProfilesChangesAndNamesTheValueTheLoggerKeptOld) {

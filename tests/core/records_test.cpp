@@ -1,6 +1,7 @@
 // Records: the ring of log numbers, the range download through the command engine, the
 // archive every fetched record goes to, and the CSV export.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 
 #include <deque>
@@ -12,6 +13,7 @@
 #include "connected_fixture.h"
 #include "network/logs.h"
 #include "records/archive.h"
+#include "records/archive_writer.h"
 #include "records/csv.h"
 #include "records/range.h"
 #include "records/recorder.h"
@@ -23,6 +25,9 @@ using namespace kd::records;
 using namespace kdtest;
 
 namespace {
+
+// Long enough for the writer thread on a busy machine; a test waits this long only on failure.
+constexpr std::chrono::seconds kWait{20};
 
 std::string Slurp(const std::filesystem::path& p) {
     std::ifstream in(p, std::ios::binary);
@@ -113,7 +118,11 @@ struct Records : Connected {
             rig.clock.advance(100);
         }
     }
-    long long rows() { return recorder->archive() ? recorder->archive()->count() : -1; }
+    // The writer thread has had its chance to write everything noted.
+    long long rows() {
+        recorder->flush(kWait);
+        return recorder->archive(true) ? recorder->archive()->count() : -1;
+    }
 };
 
 TEST_F(Records, ARangeDownloadGetsEveryRecordAcrossTheWrapAndSkipsOneThatNeverComes) {
@@ -183,7 +192,7 @@ TEST_F(Records, ALineThatIsNotTheRecordAwaitedNeitherStallsNorMisnumbersTheDownl
         EXPECT_EQ(summary->received, 3);
         EXPECT_TRUE(summary->skipped.empty());
     }
-    recorder->flush();
+    recorder->flush(kWait);
     std::vector<std::pair<int, std::string>> held;
     recorder->archive()->forEach(std::nullopt, [&](const ArchivedRecord& r) { held.push_back({*r.logNumber, r.raw}); },
                                  nullptr);
@@ -244,6 +253,7 @@ TEST_F(Records, EveryFetchedRecordIsArchivedOnceWhateverThePath) {
     EXPECT_EQ(rows(), 3);
 
     std::vector<ArchivedRecord> all;
+    recorder->flush(kWait);
     ASSERT_TRUE(recorder->archive()->forEach(std::nullopt, [&](const ArchivedRecord& r) { all.push_back(r); }, nullptr));
     ASSERT_EQ(all.size(), 3u);
     EXPECT_EQ(all[0].logNumber, 7);
@@ -305,8 +315,75 @@ TEST_F(Records, AnUnavailableArchiveIsSaidOnTheStatusLineAndFetchingGoesOn) {
     ASSERT_TRUE(recorder->startDownload({1, 3}, {}, nullptr));
     run();
     EXPECT_EQ(p.LogRecordCount, 3);
+    recorder->flush(kWait);
     EXPECT_EQ(f.StatusBox(0).text().rfind(kArchiveUnavailable, 0), 0u) << f.StatusBox(0).text();
     EXPECT_TRUE(std::filesystem::is_directory(rig.dir / "blocked.sqlite"));
+}
+
+TEST_F(Records, AnArchiveLockedByAnotherProgramCostsTheDownloadNothingAndGetsItsRecordsWhenTheLockGoes) {
+    ASSERT_EQ(rows(), 0);  // made and ours
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(archivePath.c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+
+    std::optional<DownloadSummary> summary;
+    DownloadEvents events;
+    events.finished = [&](const DownloadSummary& s) { summary = s; };
+    std::vector<ArchiveState> states;
+    recorder->onArchiveState = [&](const ArchiveState& s) { states.push_back(s); };
+    ASSERT_TRUE(recorder->startDownload({20, 29}, events, nullptr));
+    run();
+    ASSERT_TRUE(summary);
+    EXPECT_EQ(summary->received, 10);
+    EXPECT_EQ(requests.size(), 10u) << "one request per answer, none sent twice";
+    // Kept, counted and said while the lock holds.
+    EXPECT_FALSE(recorder->flush(std::chrono::milliseconds(600)));
+    const ArchiveState locked = recorder->archiveState();
+    EXPECT_EQ(locked.waiting, 10u);
+    EXPECT_EQ(locked.problem, ArchiveProblem::Busy);
+    EXPECT_EQ(NotArchivedText(locked), "Records not archived: 10");
+    ASSERT_FALSE(states.empty());
+    EXPECT_EQ(NotArchivedText(states.back()), "Records not archived: 10");
+    EXPECT_EQ(f.StatusBox(0).text().rfind(kArchiveUnavailable, 0), 0u);
+    EXPECT_NE(f.StatusBox(0).text().find(archivePath.string()), std::string::npos) << f.StatusBox(0).text();
+
+    ASSERT_EQ(sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(other);
+    EXPECT_TRUE(recorder->flush(kWait));
+    EXPECT_EQ(rows(), 10);
+    EXPECT_TRUE(recorder->archiveState().allArchived());
+    EXPECT_EQ(NotArchivedText(states.back()), "");
+    EXPECT_EQ(f.StatusBox(0).text(), "") << "the fault is taken back when it has passed";
+    EXPECT_EQ(recorder->close(), "");
+}
+
+TEST_F(Records, RecordsTheArchiveCouldNotTakeAreKeptCountedAndWrittenOnceItCan) {
+    // A folder in the archive's place at first: the records wait, the open is tried again.
+    const auto path = rig.dir / "later" / "records.sqlite";
+    std::filesystem::create_directories(path);
+    recorder.reset();
+    recorder = std::make_unique<Recorder>(p, path);
+    ASSERT_TRUE(recorder->startDownload({1, 3}, {}, nullptr));
+    run();
+    EXPECT_FALSE(recorder->flush(std::chrono::milliseconds(100)));
+    EXPECT_EQ(NotArchivedText(recorder->archiveState()), "Records not archived: 3");
+    const std::string said = recorder->close(std::chrono::milliseconds(0));
+    EXPECT_NE(said.find(path.string()), std::string::npos) << said;
+    EXPECT_NE(said.find("3 records could not be archived"), std::string::npos) << said;
+
+    std::filesystem::remove(path);
+    EXPECT_TRUE(recorder->flush(kWait));
+    EXPECT_EQ(recorder->archive(true)->count(), 3);
+    EXPECT_EQ(recorder->close(), "");
+
+    // Beyond the limit records are not kept, and that is counted, not silent.
+    ArchiveWriter writer(rig.dir, 2);
+    for (int n = 0; n < 5; ++n) writer.add(*DecodeRecord(RecordLine(n) + "\r", n, "2026-01-01T00:00:00"));
+    EXPECT_FALSE(writer.flush(kWait));
+    const ArchiveState s = writer.state();
+    EXPECT_EQ(s.waiting, 2u);
+    EXPECT_EQ(s.lost, 3u);
+    EXPECT_EQ(NotArchivedText(s), "Records not archived: 5 (3 lost: too many waiting)");
 }
 
 // Decimal commas in the program's locale must not reach the file.

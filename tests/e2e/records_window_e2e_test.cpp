@@ -62,6 +62,7 @@ TEST(RecordsWindow, ARangeOf50DownloadedInTheDialogIsArchivedAndExportedAsTheLog
     EXPECT_TRUE(rig.messages.empty());
 
     // The newest record of the read was record 19 too: one row for it.
+    EXPECT_TRUE(recorder->flush(std::chrono::seconds(20)));
     ASSERT_TRUE(recorder->archive());
     EXPECT_EQ(recorder->archive()->count(), 50);
 
