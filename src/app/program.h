@@ -3,11 +3,13 @@
 // procedures share, and the platform it runs on. No globals, so tests can run many programs.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "app/mainform.h"
 #include "app/platform.h"
+#include "link/command_failure.h"
 #include "link/serial_port.h"
 #include "profiles/session.h"
 #include "settings/ini_file.h"
@@ -105,6 +107,8 @@ public:
     // (true: the tick was dealt with).
     std::function<void(const std::string& name, const std::string& line)> onReplyHandled;
     std::function<bool()> onReplyTimeout;
+    // A command awaited was given up on or refused; runs before the window's message, if any.
+    std::function<void(const CommandFailure&)> onCommandFailed;
 };
 
 // Ends the program at once: releases the port, then asks the platform to exit.
