@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/program.h"
+#include "link/shown_text.h"
 #include "params/upload.h"
 #include "profiles/upload_preview.h"
 
@@ -43,7 +44,7 @@ std::string LastRead(Program& p, const TextBox* box) {
 
 std::string Shown(const std::string& v, bool password, bool mask) {
     if (v.empty()) return "(empty)";
-    return password && mask ? std::string(v.size(), '*') : v;
+    return password && mask ? MaskedValue(v) : v;
 }
 
 }  // namespace

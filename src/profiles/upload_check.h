@@ -36,8 +36,8 @@ void FinishCheckedUpload(Program& p);
 // The values of the last checked upload, in the order sent.
 const std::vector<SentValue>& CheckedValues(const Program& p);
 // One line per value not kept, "<setting>: sent <value>, logger holds <value>" (or "refused
-// by the logger"); passwords
-// as one '*' per character when masked. "" when the logger kept every value.
+// by the logger"); passwords masked by the one rule (MaskedValue) when asked. "" when the
+// logger kept every value.
 std::string UnkeptValuesText(const std::vector<SentValue>& values, bool maskPasswords);
 // "Upload complete: 5 values confirmed by the logger"
 std::string UploadCompleteText(const std::vector<SentValue>& values);
