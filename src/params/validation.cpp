@@ -62,7 +62,7 @@ void CheckParameters(Program& p) {
 
 bool RefuseUnsafeValue(Program& p) { return RefuseUnsafeValue(p, PendingUploadItems(p)); }
 
-std::optional<ParameterProblem> FindUnsafeValue(Program& p, const std::vector<UploadItem>& items) {
+std::optional<ParameterProblem> FindUnsafeValue(Program&, const std::vector<UploadItem>& items) {
     for (const UploadItem& item : items) {
         for (size_t i = 0; i < item.values.size(); ++i) {
             TextBox& box = *item.values[i];

@@ -437,8 +437,9 @@ TEST(KeldamarCli, ApplyStatusSaysWhoseValueTheChecksRefuseAndADryRunSaysItToo) {
         const std::string name = row.id + " " + row.profile.substr(0, row.profile.size() - 2) + (row.dryRun ? " dry" : "") + ": ";
         EXPECT_EQ(r.status, row.status) << name << r.err;
         EXPECT_NE(r.err.find(row.error), std::string::npos) << name << r.err;
-        if (row.dryRun)
+        if (row.dryRun) {
             EXPECT_NE(r.out.find("Logging Int: 30 -> "), std::string::npos) << name << "the preview is printed: " << r.out;
+        }
         EXPECT_EQ(sim.state().logInterval, 30) << name << "nothing is sent";
     }
 }
