@@ -30,8 +30,9 @@ const Subcommand kSubcommands[] = {
     {"apply", Command::Apply, "keldamar apply PROFILE --port P [--port P]... [--dry-run] [--json]",
      "Read the logger, then send exactly the values of the profile (the window's profile file) that "
      "differ from it, with the window's checks and set commands, one per answer, and report each value "
-     "sent and whether the logger kept it. --dry-run prints the preview (setting, on the logger, new "
-     "value) and sends nothing.",
+     "sent and whether the logger kept it, also when the logger refuses one (it stops there), stops "
+     "answering, the port goes or the run is interrupted. --dry-run prints the preview (setting, on the "
+     "logger, new value), runs the same checks and says what they would refuse, and sends nothing.",
      true, "PROFILE"},
     {"set-time", Command::SetTime, "keldamar set-time --port P [--port P]... [--json]",
      "Set the logger's clock from this computer's, as the window's \"Set\" beside \"Time & Date:\" "
@@ -43,8 +44,8 @@ const Subcommand kSubcommands[] = {
      "unread records are fetched. Records that do not come after five requests are skipped and listed.",
      true, nullptr},
     {"send", Command::Send, "keldamar send --port P [--port P]... [--json] COMMAND",
-     "Send one command (for example 'AT+WDT?') and print the reply lines that arrive until the "
-     "reply time-out.", true, "COMMAND"},
+     "Send one command (for example 'AT+WDT?') and print the lines that arrive until 1.5 seconds "
+     "pass without one, or 5 seconds after the command, whichever comes first.", true, "COMMAND"},
 };
 
 const char* const kPortHelp =
@@ -55,8 +56,9 @@ const char* const kPortHelp =
 
 const char* const kExitHelp =
     "Exit status: 0 all well, 1 usage, 2 a logger did not answer or the port could not be\n"
-    "opened, 3 a logger did not keep a value, 4 a file could not be read or written; with\n"
-    "several ports, the worst one.\n";
+    "opened, 3 a logger did not keep or refused a value (or its own values fail the upload's\n"
+    "checks), 4 a file could not be read or written or the profile holds a value the checks\n"
+    "refuse; with several ports, the worst one.\n";
 
 // Words filled into lines of at most 80 columns, lines after the first indented.
 std::string Wrapped(const std::string& text, std::size_t indent) {
@@ -168,7 +170,7 @@ ParsedArguments ParseArguments(const QStringList& args) {
                                 QStringLiteral("M"));
     const QCommandLineOption unread(QStringLiteral("unread"), QStringLiteral("The records not yet read (the default)."));
     const QCommandLineOption all(QStringLiteral("all"), QStringLiteral("Every record of the ring of 4096, oldest first."));
-    const QCommandLineOption dryRun(QStringLiteral("dry-run"), QStringLiteral("Print what would be sent; send nothing."));
+    const QCommandLineOption dryRun(QStringLiteral("dry-run"), QStringLiteral("Print what would be sent and what the checks would refuse; send nothing."));
     const QCommandLineOption csv(QStringLiteral("csv"), QStringLiteral("Write the records as CSV to FILE ('-': standard output)."),
                                  QStringLiteral("FILE"));
     parser.addOption(help);

@@ -1,5 +1,7 @@
 #include "jobs.h"
 
+#include <algorithm>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -7,8 +9,10 @@
 #include "exit_status.h"
 #include "link/commands.h"
 #include "link/engine.h"
+#include "link/shown_text.h"
 #include "network/maintenance.h"
 #include "params/upload.h"
+#include "params/validation.h"
 #include "profiles/profile_apply.h"
 #include "profiles/upload_check.h"
 #include "profiles/upload_preview.h"
@@ -22,11 +26,14 @@ namespace kdcli {
 
 namespace {
 
-// "No Response from device": the core has sent the query RetryLimit times and given up.
-void FailOnNoResponse(Session& s) {
-    s.onMessage = [&s](const std::string&, const std::string&) {
-        const int sends = s.program().RetryLimit;
-        s.finish(kExitNoAnswer, "no answer to " + s.lastCommand() + " (sent " + std::to_string(sends) + " times)");
+// A command awaited that the core gave up on, or that the logger refused, ends the session.
+void FailOnCommandFailure(Session& s) {
+    s.onMessage = nullptr;
+    s.program().onCommandFailed = [&s](const kd::CommandFailure& f) {
+        if (f.kind == kd::CommandFailure::Kind::Refused)
+            s.finish(kExitNoAnswer, "the logger answered ERROR to " + kd::MaskPasswords(f.command));
+        else
+            s.finish(kExitNoAnswer, NoAnswerText(f));
     };
 }
 
@@ -34,7 +41,7 @@ void FailOnNoResponse(Session& s) {
 // newest record, or after the rain gauge when the logger holds none).
 void LoadSettings(Session& s, std::function<void()> then) {
     kd::Program& p = s.program();
-    FailOnNoResponse(s);
+    FailOnCommandFailure(s);
     s.afterInput = [&s, &p, then] {
         if (p.ReplyState != 0) return;
         const std::function<void()> next = then;  // this hook goes now
@@ -44,7 +51,44 @@ void LoadSettings(Session& s, std::function<void()> then) {
     p.form.LoadSettings.click();
 }
 
+std::string Shown(const std::string& value, bool password) { return password ? kd::MaskedValue(value) : value; }
+
+// Each value the upload sent with what became of it, the step still awaited last.
+std::vector<Outcome::Row> SentRows(const kd::Program& p) {
+    std::vector<Outcome::Row> rows;
+    for (const kd::SentValue& v : kd::CheckedValues(p)) {
+        const auto fate = v.refused ? Outcome::Row::Fate::Refused : v.kept() ? Outcome::Row::Fate::Kept : Outcome::Row::Fate::NotKept;
+        rows.push_back({v.setting, Shown(v.sent, v.password), Shown(v.held, v.password), fate});
+    }
+    for (const kd::SentValue& v : kd::AwaitedValues(p))
+        rows.push_back({v.setting, Shown(v.sent, v.password), {}, Outcome::Row::Fate::Unanswered});
+    return rows;
+}
+
+// Why the upload's checks would refuse to send, as the exit status and one line: a value of
+// the profile is the file's fault; a value the logger itself holds (an ID out of range, say)
+// is the logger's, and no value reaches it.
+struct Refusal {
+    int status;
+    std::string text;
+};
+std::optional<Refusal> UploadRefusal(kd::Program& p, const kd::Profile& profile) {
+    std::optional<kd::ParameterProblem> problem = kd::FindParameterProblem(p);
+    if (!problem) problem = kd::FindUnsafeValue(p, kd::PendingUploadItems(p));
+    if (!problem) return std::nullopt;
+    const bool loggers = problem->row >= 0 && p.form.ModemParm(problem->row).foreColour() != kd::kRed;
+    if (!loggers) return Refusal{kExitFile, "profile " + profile.name + " refused: " + problem->message};
+    return Refusal{kExitNotKept, "the logger's own " + kd::SettingName(p, problem->row) + " " +
+                                     p.form.ModemParm(problem->row).text() + " fails the upload's checks (" +
+                                     problem->message + "): nothing can be sent"};
+}
+
 }  // namespace
+
+std::string NoAnswerText(const kd::CommandFailure& f) {
+    return "no answer to " + kd::MaskPasswords(f.command) + " (sent " + std::to_string(f.sends) +
+           (f.sends == 1 ? " time)" : " times)");
+}
 
 void StartRead(Session& s) {
     LoadSettings(s, [&s] {
@@ -61,50 +105,49 @@ void StartApply(Session& s, const kd::Profile& profile, bool dryRun) {
             s.finish(kExitFile, "profile " + profile.name + " refused: " + applied.refusal);
             return;
         }
-        if (applied.networkIgnored) s.outcome().notes.push_back("the profile's hub device table is left out: not a hub");
-        if (applied.simTypeIgnored)
-            s.outcome().notes.push_back("the profile's SIM card type is left out: the logger reports none");
         Outcome& o = s.outcome();
-        auto masked = [](const std::string& v, bool password) { return password ? std::string(v.size(), '*') : v; };
+        if (applied.networkIgnored) o.notes.push_back("the profile's hub device table is left out: not a hub");
+        if (applied.simTypeIgnored) o.notes.push_back("the profile's SIM card type is left out: the logger reports none");
+        if (kd::PendingUploadItems(p).empty()) {
+            o.notes.push_back("nothing to send: the logger holds the profile's values");
+            s.finish(kExitOk);
+            return;
+        }
+        // The checks a real run makes before sending, also for a dry run.
+        const std::optional<Refusal> refusal = UploadRefusal(p, profile);
         if (dryRun) {
             o.rowKind = Outcome::RowKind::Preview;
             for (const kd::UploadPreviewRow& r : kd::UploadPreview(p))
-                o.rows.push_back({r.setting, masked(r.onLogger, r.password),
-                                  r.sendsValue ? masked(r.newValue, r.password) : std::string(), true});
-            s.finish(kExitOk);
+                o.rows.push_back({r.setting, Shown(r.onLogger, r.password),
+                                  r.sendsValue ? Shown(r.newValue, r.password) : std::string(), Outcome::Row::Fate::Kept});
+            if (refusal)
+                s.finish(refusal->status, "would be refused: " + refusal->text);
+            else
+                s.finish(kExitOk);
+            return;
+        }
+        if (refusal) {
+            s.finish(refusal->status, refusal->text);
             return;
         }
         o.rowKind = Outcome::RowKind::Sent;
-        auto report = [&s, &p, masked] {
-            Outcome& out = s.outcome();
-            out.rows.clear();
-            for (const kd::SentValue& v : kd::CheckedValues(p))
-                out.rows.push_back({v.setting, masked(v.sent, v.password), masked(v.held, v.password), v.kept()});
+        // However the upload ends (an answer, ERROR, no answer, the port lost, Ctrl-C), what
+        // was sent is reported with what became of it.
+        s.onFinishing = [&s, &p] { s.outcome().rows = SentRows(p); };
+        p.onCommandFailed = [&s](const kd::CommandFailure& f) {
+            if (f.kind == kd::CommandFailure::Kind::NoAnswer) {
+                s.finish(kExitNoAnswer, NoAnswerText(f) + "; " + std::to_string(kd::CheckedValues(s.program()).size()) +
+                                            " values answered before");
+                return;
+            }
+            std::string names;
+            for (const kd::SentValue& v : kd::CheckedValues(s.program()))
+                if (v.refused) names += (names.empty() ? "" : ", ") + v.setting;
+            s.finish(kExitNotKept, "the logger refused " + (names.empty() ? std::string("a value") : names) +
+                                       " (answered ERROR to " + kd::MaskPasswords(f.command) + ")");
         };
-        if (kd::PendingUploadItems(p).empty()) {
-            s.outcome().notes.push_back("nothing to send: the logger holds the profile's values");
-            s.finish(kExitOk);
-            return;
-        }
-        // A value the window's checks refuse comes as its message, during the press.
-        std::string refused;
-        s.onMessage = [&refused](const std::string& text, const std::string&) { refused = text; };
-        kd::Uploadbutton_Click(p);
-        if (!refused.empty()) {
-            s.finish(kExitFile, "profile " + profile.name + " refused: " + refused);
-            return;
-        }
-        s.onMessage = [&s, report](const std::string& text, const std::string&) {
-            // The list of values not kept comes at the end, and the end is seen below.
-            if (text.rfind("No Response", 0) != 0) return;
-            report();
-            s.finish(kExitNoAnswer, "no answer to " + s.lastCommand() + " (sent " +
-                                        std::to_string(s.program().RetryLimit) + " times); " +
-                                        std::to_string(s.outcome().rows.size()) + " values answered before");
-        };
-        s.afterInput = [&s, &p, report] {
+        s.afterInput = [&s, &p] {
             if (p.ReplyState != 0 || p.profiles.check.running) return;
-            report();
             const std::string unkept = kd::UnkeptValuesText(kd::CheckedValues(p), true);
             if (unkept.empty()) {
                 s.finish(kExitOk);
@@ -114,12 +157,13 @@ void StartApply(Session& s, const kd::Profile& profile, bool dryRun) {
             for (const char c : unkept) named += c == '\n' ? std::string("; ") : std::string(1, c);
             s.finish(kExitNotKept, "not kept: " + named);
         };
+        kd::Uploadbutton_Click(p);
     });
 }
 
 void StartSetTime(Session& s) {
     kd::Program& p = s.program();
-    FailOnNoResponse(s);
+    FailOnCommandFailure(s);
     auto answered = std::make_shared<bool>(false);
     p.onReplyLine = [answered](const std::string& line) {
         if (kd::ExtractCommand(line) == kd::cmd::kTIME) *answered = true;
@@ -130,33 +174,40 @@ void StartSetTime(Session& s) {
         s.finish(kExitOk);
     };
     kd::SetTimeDate_Click(p);
-    const std::string sent = s.lastCommand();
+    const std::string sent = kd::MaskPasswords(s.lastCommand());
     s.setDeadline(p.form.ReplyTimeout.interval(), [&s, sent] { s.finish(kExitNoAnswer, "no answer to " + sent); });
 }
 
 void StartSend(Session& s, const std::string& command) {
     kd::Program& p = s.program();
-    const int quiet = p.form.ReplyTimeout.interval();
     s.outcome().hasLines = true;
-    s.watchStall = false;  // the quiet time below ends it, even amid a stream of lines
+    s.watchStall = false;  // the time limits below end it, even amid a stream of lines
     auto end = [&s, command] {
         std::string rest = s.takeUnfinishedLine();
         if (!rest.empty()) s.outcome().lines.push_back(std::move(rest));
         if (s.outcome().lines.empty())
-            s.finish(kExitNoAnswer, "no answer to " + command);
+            s.finish(kExitNoAnswer, "no answer to " + kd::MaskPasswords(command));
         else
             s.finish(kExitOk);
     };
+    // Quiet for kSendQuiet ends it, and so does kSendLimit after the command whatever arrives
+    // (a logger that sends status lines on its own never falls quiet).
+    const auto sentAt = std::chrono::steady_clock::now();
+    auto wait = [&s, sentAt, end] {
+        const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - sentAt);
+        const auto left = std::max<long long>(0, (kSendLimit - elapsed).count());
+        s.setDeadline(static_cast<int>(std::min<long long>(kSendQuiet.count(), left)), end);
+    };
     // The dispatcher stays out of it: a reply it knows would go on with a read, and this
     // sends the one command asked for.
-    s.rawLine = [&s, quiet, end](const std::string& line) {
+    s.rawLine = [&s, wait](const std::string& line) {
         s.outcome().lines.push_back(line);
-        s.setDeadline(quiet, end);
+        wait();
     };
     p.ReplyState = 0;  // the answer belongs to no read and no upload
     p.TxCommand = command + p.LineEnd;
     kd::SendCommand(p);
-    s.setDeadline(quiet, end);
+    wait();
 }
 
 void StartRecords(Session& s, const Invocation& what) {

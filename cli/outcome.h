@@ -24,7 +24,9 @@ struct Outcome {
     // sent, held now), passwords masked as the window masks them.
     struct Row {
         std::string setting, before, after;
-        bool kept = true;
+        // What became of a value sent (a preview row: Kept).
+        enum class Fate { Kept, NotKept, Refused, Unanswered } fate = Fate::Kept;
+        bool kept() const { return fate == Fate::Kept; }
     };
     enum class RowKind { None, Preview, Sent } rowKind = RowKind::None;
     std::vector<Row> rows;

@@ -5,6 +5,10 @@
 #include <QJsonObject>
 #include <algorithm>
 #include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "link/shown_text.h"
 
 namespace kdcli {
 
@@ -19,21 +23,76 @@ std::string Line(const QJsonObject& o) {
     return QJsonDocument(o).toJson(QJsonDocument::Compact).toStdString() + "\n";
 }
 
+const char* FateText(Outcome::Row::Fate fate) {
+    switch (fate) {
+        case Outcome::Row::Fate::Kept: return "kept";
+        case Outcome::Row::Fate::NotKept: return "not kept";
+        case Outcome::Row::Fate::Refused: return "refused";
+        case Outcome::Row::Fate::Unanswered: return "no answer";
+    }
+    return "";
+}
+
 }  // namespace
 
+std::string TerminalText(std::string_view text) {
+    // Line feeds (a message of several lines) and runs of well-formed UTF-8 above U+009F (a
+    // file name as the system spells it) pass; every other byte takes the one rule for
+    // bytes a terminal would act on.
+    std::string out;
+    std::size_t plain = 0;
+    auto flush = [&](std::size_t to) {
+        out += kd::VisibleText(text.substr(plain, to - plain));
+        plain = to;
+    };
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c == '\n') {
+            flush(i);
+            out += '\n';
+            plain = ++i;
+            continue;
+        }
+        const std::size_t n = c >= 0xF0 && c <= 0xF4 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 0;
+        bool wellFormed = n > 0 && i + n <= text.size();
+        for (std::size_t k = 1; wellFormed && k < n; ++k) wellFormed = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
+        // C1 controls (U+0080..U+009F) are C2 80..C2 9F.
+        if (wellFormed && c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0) wellFormed = false;
+        if (!wellFormed) {
+            ++i;
+            continue;
+        }
+        flush(i);
+        out.append(text.substr(i, n));
+        i += n;
+        plain = i;
+    }
+    flush(text.size());
+    return out;
+}
+
 std::string FormatText(const Outcome& o) {
+    // What the logger sent is shown by the one rule for terminal-safe text.
+    using kd::VisibleText;
     std::string out;
     if (o.hasLines) {
-        for (const std::string& line : o.lines) out += line + "\n";
+        for (const std::string& line : o.lines) out += VisibleText(line) + "\n";
         return out;
     }
-    for (const Field& f : o.fields) out += f.caption + (f.value.empty() ? "" : " " + f.value) + "\n";
-    auto shown = [](const std::string& v) { return v.empty() ? std::string("(empty)") : v; };
+    for (const Field& f : o.fields) out += f.caption + (f.value.empty() ? "" : " " + VisibleText(f.value)) + "\n";
+    auto shown = [](const std::string& v) { return v.empty() ? std::string("(empty)") : VisibleText(v); };
     for (const Outcome::Row& r : o.rows) {
-        if (o.rowKind == Outcome::RowKind::Preview)
-            out += r.setting + ": " + shown(r.before) + " -> " + shown(r.after) + "\n";
-        else
-            out += r.setting + ": sent " + shown(r.before) + (r.kept ? ", kept" : ", logger holds " + shown(r.after)) + "\n";
+        const std::string setting = VisibleText(r.setting) + ": ";
+        switch (o.rowKind == Outcome::RowKind::Preview ? Outcome::Row::Fate::Kept : r.fate) {
+            case Outcome::Row::Fate::Kept:
+                out += o.rowKind == Outcome::RowKind::Preview ? setting + shown(r.before) + " -> " + shown(r.after)
+                                                              : setting + "sent " + shown(r.before) + ", kept";
+                break;
+            case Outcome::Row::Fate::NotKept: out += setting + "sent " + shown(r.before) + ", logger holds " + shown(r.after); break;
+            case Outcome::Row::Fate::Refused: out += setting + "sent " + shown(r.before) + ", refused by the logger"; break;
+            case Outcome::Row::Fate::Unanswered: out += setting + "sent " + shown(r.before) + ", no answer"; break;
+        }
+        out += "\n";
     }
     return out;
 }
@@ -53,7 +112,10 @@ std::string FormatJson(const Outcome& o) {
             row.insert(QStringLiteral("setting"), Text(r.setting));
             row.insert(preview ? QStringLiteral("on_logger") : QStringLiteral("sent"), Text(r.before));
             row.insert(preview ? QStringLiteral("new_value") : QStringLiteral("held"), Text(r.after));
-            if (!preview) row.insert(QStringLiteral("kept"), r.kept);
+            if (!preview) {
+                row.insert(QStringLiteral("kept"), r.kept());
+                row.insert(QStringLiteral("result"), QString::fromLatin1(FateText(r.fate)));
+            }
             rows.append(row);
         }
         json.insert(preview ? QStringLiteral("preview") : QStringLiteral("sent"), rows);
@@ -96,6 +158,9 @@ std::string FormatDevices(const std::vector<SerialDevice>& devices, bool json) {
 Progress::Progress(std::vector<std::string> labels, std::function<int(std::size_t)> done, int total, bool bar)
     : labels_(std::move(labels)), done_(std::move(done)), total_(total), bar_(bar) {
     if (!bar_) return;
+    struct stat out {}, err {};
+    sharesTerminal_ = ::isatty(STDOUT_FILENO) == 1 && ::fstat(STDOUT_FILENO, &out) == 0 && ::fstat(STDERR_FILENO, &err) == 0 &&
+                      out.st_rdev == err.st_rdev;
     timer_.setInterval(100);
     QObject::connect(&timer_, &QTimer::timeout, [this] { draw(); });
     timer_.start();
@@ -110,8 +175,12 @@ void Progress::stop() {
 
 void Progress::message(const std::string& line) {
     clear();
-    std::fprintf(stderr, "%s\n", line.c_str());
+    std::fprintf(stderr, "%s\n", TerminalText(line).c_str());
     std::fflush(stderr);
+}
+
+void Progress::beforeOutput() {
+    if (sharesTerminal_) clear();
 }
 
 void Progress::clear() {

@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "outcome.h"
@@ -11,11 +12,14 @@
 
 namespace kdcli {
 
-// "Caption value" lines, or the reply lines as received.
+// "Caption value" lines, or the reply lines, the logger's bytes shown terminal-safe.
 std::string FormatText(const Outcome& o);
 // One line: port, device, exit_status, error when there was one, then the values by key
 // (or "lines" for a command's reply lines).
 std::string FormatJson(const Outcome& o);
+// A message for a terminal: well-formed UTF-8 as it is, any other byte a terminal would act
+// on (controls, stray 8-bit bytes) shown visibly.
+std::string TerminalText(std::string_view text);
 std::string FormatDevices(const std::vector<SerialDevice>& devices, bool json);
 
 class Progress {
@@ -25,6 +29,8 @@ public:
     ~Progress();
     // A message line on stderr, with the bar out of its way.
     void message(const std::string& line);
+    // Before anything goes to stdout: the bar is cleared first when both are one terminal.
+    void beforeOutput();
     void stop();
 
 private:
@@ -36,6 +42,7 @@ private:
     int total_;
     bool bar_;
     bool drawn_ = false;
+    bool sharesTerminal_ = false;
     QTimer timer_;
 };
 

@@ -186,6 +186,7 @@ int Run(const Invocation& inv) {
             const Outcome& o = sessions[printed]->outcome();
             for (const std::string& note : o.notes) progress.message(o.port + ": " + note);
             if (inv.json) {
+                progress.beforeOutput();
                 Out(FormatJson(o));
             } else if (o.status == kExitOk || !o.fields.empty() || !o.rows.empty() || !o.lines.empty()) {
                 // What was done is reported also when the work ended badly.
@@ -193,8 +194,10 @@ int Run(const Invocation& inv) {
                 const std::string text = (several ? (anyText ? "\n== " : "== ") + head + " ==\n" : std::string()) + FormatText(o);
                 if (dataOnStderr)
                     progress.message(text.substr(0, text.size() - 1));
-                else
+                else {
+                    progress.beforeOutput();
                     Out(text);
+                }
                 anyText = true;
             }
             ++printed;

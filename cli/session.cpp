@@ -5,6 +5,7 @@
 
 #include "exit_status.h"
 #include "link/com_mapping.h"
+#include "link/shown_text.h"
 #include "settings/settings_file.h"
 
 namespace kdcli {
@@ -33,6 +34,7 @@ public:
     }
     std::string readAll() override { return inner_.readAll(); }
     std::string describe(int number) const override { return inner_.describe(number); }
+    kd::PortOpenFailure lastOpenFailure() const override { return inner_.lastOpenFailure(); }
 
 private:
     kd::QtSerialPort& inner_;
@@ -112,10 +114,14 @@ bool Session::connect() {
         // The adapter names the device first; the label says it already when it is a path.
         if (!target_.device.empty() && reason.rfind(target_.device + ": ", 0) == 0 && target_.com == 0)
             reason.erase(0, target_.device.size() + 2);
-        if (qtPort_->lastErrorWasPermission()) reason += " (join the device's group, usually dialout)";
-        // A character device that takes no terminal settings (ENOTTY): /dev/null, a printer.
-        if (reason.find("Inappropriate ioctl") != std::string::npos) reason = "not a serial port (" + reason + ")";
-        finish(kExitNoAnswer, reason.empty() ? "the port cannot be opened" : reason);
+        if (reason.empty()) reason = "the port cannot be opened";
+        switch (port_->lastOpenFailure()) {
+            case kd::PortOpenFailure::NoPermission: reason += " (join the device's group, usually dialout)"; break;
+            // A character device that takes no terminal settings (ENOTTY): /dev/null, a printer.
+            case kd::PortOpenFailure::NotSerial: reason = "not a serial port (" + reason + ")"; break;
+            default: break;
+        }
+        finish(kExitNoAnswer, reason);
         return false;
     }
     lastWrite_ = std::chrono::steady_clock::now();
@@ -146,7 +152,7 @@ void Session::onPortEvent(int code) {
     if (finished_) return;
     if (code == kd::kCommEventPortLost) {
         finish(kExitNoAnswer, "the port went away (adapter unplugged or line hung up) after " +
-                                  (lastCommand_.empty() ? std::string("opening") : lastCommand_));
+                                  (lastCommand_.empty() ? std::string("opening") : kd::MaskPasswords(lastCommand_)));
         return;
     }
     // Copies: a hook may replace itself while it runs.
@@ -167,7 +173,7 @@ void Session::cutRawLines(const std::string& bytes) {
 void Session::checkStall() {
     if (finished_ || !watchStall) return;
     if (std::chrono::steady_clock::now() - lastWrite_ < kStallLimit) return;
-    finish(kExitNoAnswer, "the logger stopped answering after " + lastCommand_);
+    finish(kExitNoAnswer, "the logger stopped answering after " + kd::MaskPasswords(lastCommand_));
 }
 
 }  // namespace kdcli

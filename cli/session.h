@@ -58,7 +58,8 @@ public:
     // How far the work is, 0 to 100, for the progress bar; by default the commands of a read.
     std::function<int()> progress;
 
-    // Commands written so far, and the last one without its line end.
+    // Commands written so far, and the last one without its line end (as sent: mask it
+    // before showing it).
     int commandsSent() const { return commandsSent_; }
     const std::string& lastCommand() const { return lastCommand_; }
 

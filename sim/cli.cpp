@@ -48,6 +48,32 @@ std::optional<std::optional<milliseconds>> scanDelay(const std::string& s) {
     return std::optional<milliseconds>{milliseconds{*ms}};
 }
 
+// "\e", "\a", "\\" and "\xHH" as the bytes they stand for; false for any other escape.
+bool unescape(const std::string& s, std::string* out) {
+    out->clear();
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] != '\\') {
+            *out += s[i];
+            continue;
+        }
+        if (++i >= s.size()) return false;
+        switch (s[i]) {
+            case 'e': *out += '\x1b'; break;
+            case 'a': *out += '\a'; break;
+            case '\\': *out += '\\'; break;
+            case 'x': {
+                const std::string hex = s.substr(i + 1, 2);
+                if (hex.size() != 2 || hex.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) return false;
+                *out += static_cast<char>(std::stoi(hex, nullptr, 16));
+                i += 2;
+                break;
+            }
+            default: return false;
+        }
+    }
+    return true;
+}
+
 struct ScanOverride {
     std::string id;
     int status;
@@ -72,6 +98,8 @@ Logger:
                              it in the ring of 4096, oldest first, wrapping past 4095 to 0
   --unread U                 the unread count reported (default: the number of records)
   --id ID                    device ID (digits, default 12345)
+  --raw-id TEXT              device ID taken as it is, unchecked, with \e, \a, \\ and \xHH for
+                             bytes: a logger with a corrupt ID, e.g. '12\e[2J345'
   --scan ID:STATUS[:DELAY]   how a hub answers a scan of device ID: status 0..5 (0 = success)
                              after DELAY ms, or "never" for no answer; repeatable
   --scan-delay MS|never      delay of every scan answer not given one by --scan
@@ -178,7 +206,7 @@ CliParse parseCommandLine(const std::vector<std::string>& args) {
             o.faults.echo = true;
         } else if (opt == "--noise" && flag()) {
             o.faults.noise = true;
-        } else if (opt == "--model" || opt == "--records" || opt == "--id" || opt == "--log-pointer" || opt == "--unread" || opt == "--scan" ||
+        } else if (opt == "--model" || opt == "--records" || opt == "--id" || opt == "--raw-id" || opt == "--log-pointer" || opt == "--unread" || opt == "--scan" ||
                    opt == "--scan-delay" || opt == "--baud" || opt == "--think" || opt == "--unsolicited" ||
                    opt == "--drop-every" || opt == "--late" || opt == "--garble" || opt == "--split-gap" ||
                    opt == "--flood" || opt == "--hang-up-after" || opt == "--reopen-after" || opt == "--seed" ||
@@ -201,6 +229,11 @@ CliParse parseCommandLine(const std::vector<std::string>& args) {
             } else if (opt == "--id") {
                 if (!isDeviceId(*v)) return bad("must be 1 to 10 digits");
                 id = *v;
+            } else if (opt == "--raw-id") {
+                std::string bytes;
+                if (!unescape(*v, &bytes) || bytes.empty() || bytes.find_first_of("\r\n") != std::string::npos)
+                    return bad("must be a text with \\e, \\a, \\\\ or \\xHH escapes and no line break");
+                id = bytes;
             } else if (opt == "--scan") {
                 const auto c1 = v->find(':');
                 if (c1 == std::string::npos) return bad("must be ID:STATUS[:DELAY]");

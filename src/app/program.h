@@ -10,6 +10,7 @@
 #include "app/mainform.h"
 #include "app/platform.h"
 #include "link/line_owner.h"
+#include "link/command_failure.h"
 #include "link/serial_port.h"
 #include "profiles/session.h"
 #include "settings/ini_file.h"
@@ -114,6 +115,8 @@ public:
     // (true: the tick was dealt with).
     std::function<void(const std::string& name, const std::string& line)> onReplyHandled;
     std::function<bool()> onReplyTimeout;
+    // A command awaited was given up on or refused; runs before the window's message, if any.
+    std::function<void(const CommandFailure&)> onCommandFailed;
 };
 
 // Ends the program at once: releases the port, then asks the platform to exit.

@@ -1,5 +1,6 @@
 #include "link/engine.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "app/program.h"
@@ -96,10 +97,18 @@ void ReplyTimeout_Timer(Program& p) {
     }
 }
 
+std::string CommandOfLine(const std::string& sent) {
+    std::string command = sent;
+    while (!command.empty() && (command.back() == '\n' || command.back() == '\r')) command.pop_back();
+    return command;
+}
+
 void ReportNoResponse(Program& p) {
     p.RetryCount = 0;
     p.form.ReplyTimeout.setEnabled(false);
     p.ReplyState = 0;
+    if (p.onCommandFailed)
+        p.onCommandFailed({CommandFailure::Kind::NoAnswer, CommandOfLine(p.TxCommand), std::max<int>(1, p.RetryLimit)});
     p.platform.dialogs.messageBox("No Response from device", "Message", MsgIcon::Information, MsgButtons::Ok);
 }
 

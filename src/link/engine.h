@@ -23,6 +23,8 @@ void Comport_OnComm(Program& p, int event);
 void RXTimer_Timer(Program& p);
 void ReplyTimeout_Timer(Program& p);
 void ReportNoResponse(Program& p);
+// A command line as sent, without its line end.
+std::string CommandOfLine(const std::string& sent);
 
 // The sender's convention in one call: ReplyState, TxCommand = text + LineEnd, SendCommand,
 // and RetryCount 0 when a reply is awaited.

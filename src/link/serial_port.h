@@ -12,6 +12,17 @@ namespace kd {
 inline constexpr int kCommEventReceive = 2;   // characters received
 inline constexpr int kCommEventPortLost = 1010;  // device vanished or failed while open
 
+// Why the last open failed, for a face to decide on (advice, exit status); the text the
+// open gave is for people.
+enum class PortOpenFailure {
+    None,
+    NoDevice,      // the number maps to no device, or the device is not there
+    NotSerial,     // the device takes no serial line settings (/dev/null, a printer)
+    InUse,         // another program holds it
+    NoPermission,  // the user may not open it (not in the device's group)
+    Other,
+};
+
 class SerialPort {
 public:
     virtual ~SerialPort() = default;
@@ -29,6 +40,8 @@ public:
     // The device behind a port number and what the system says about it, for the port dialog
     // (for example "/dev/ttyUSB0 - FT232R USB UART"); empty when nothing is known.
     virtual std::string describe(int number) const = 0;
+    // After open() returned false.
+    virtual PortOpenFailure lastOpenFailure() const { return PortOpenFailure::Other; }
 
     // Called on the UI thread: kCommEventReceive when characters wait to be read,
     // kCommEventPortLost (after the adapter has closed the port) when the device is gone.

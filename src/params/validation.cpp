@@ -36,54 +36,53 @@ void TellAndFocus(Program& p, const char* message, TextBox* box) {
     box->selectAll();
 }
 
-void CheckParameters(Program& p) {
+std::optional<ParameterProblem> FindParameterProblem(Program& p) {
     Mainform& f = p.form;
-    p.ParmCheckFailed = 0;
     const double id = basic::Val(f.ModemParm(0).text());
     const std::string& sim = f.ModemParm(5).text();
     const std::string& own = f.ModemParm(6).text();
-    const char* message = nullptr;
-    TextBox* focus = nullptr;
-    if (id < 10000 || id > 30000) {
-        message = "Device ID out of range!!";
-        focus = &f.ModemParm(0);
-    } else if (!IsOneOf(f.ModemParm(3).text(), {"5", "0", "10", "15", "30", "60"})) {
-        message = "Log Interval out of range!";
-        focus = &f.ModemParm(3);
-    } else if (!IsOneOf(f.ModemParm(4).text(), {"30", "15", "60", "120", "240"})) {
-        message = "FTP Interval out of range!";
-        focus = &f.ModemParm(4);
-    } else if (!sim.empty() && (sim.size() < 15 || sim.size() > 24)) {
-        message = "SIM number out of range!";  // the box is read-only: no focus
-    } else if (!own.empty() && own.size() < 10) {
-        message = "OWN contact number out of range!";
-        focus = &f.ModemParm(6);
-    }
-    if (!message) return;
-    TellAndFocus(p, message, focus);
+    if (id < 10000 || id > 30000) return ParameterProblem{"Device ID out of range!!", 0, &f.ModemParm(0)};
+    if (!IsOneOf(f.ModemParm(3).text(), {"5", "0", "10", "15", "30", "60"}))
+        return ParameterProblem{"Log Interval out of range!", 3, &f.ModemParm(3)};
+    if (!IsOneOf(f.ModemParm(4).text(), {"30", "15", "60", "120", "240"}))
+        return ParameterProblem{"FTP Interval out of range!", 4, &f.ModemParm(4)};
+    // The SIM number's box is read-only: nothing to focus.
+    if (!sim.empty() && (sim.size() < 15 || sim.size() > 24)) return ParameterProblem{"SIM number out of range!", 5, nullptr};
+    if (!own.empty() && own.size() < 10) return ParameterProblem{"OWN contact number out of range!", 6, &f.ModemParm(6)};
+    return std::nullopt;
+}
+
+void CheckParameters(Program& p) {
+    p.ParmCheckFailed = 0;
+    const std::optional<ParameterProblem> problem = FindParameterProblem(p);
+    if (!problem) return;
+    TellAndFocus(p, problem->message.c_str(), problem->box);
     p.ParmCheckFailed = 1;
 }
 
 bool RefuseUnsafeValue(Program& p) { return RefuseUnsafeValue(p, PendingUploadItems(p)); }
 
-bool RefuseUnsafeValue(Program& p, const std::vector<UploadItem>& items) {
+std::optional<ParameterProblem> FindUnsafeValue(Program&, const std::vector<UploadItem>& items) {
     for (const UploadItem& item : items) {
         for (size_t i = 0; i < item.values.size(); ++i) {
             TextBox& box = *item.values[i];
-            const std::string name = item.kind == UploadItem::Kind::DeviceTable
-                                         ? (i == 0 ? std::string("Probe ID") : "Network device " + std::to_string(i) + " ID")
-                                         : BoxName(item.firstRow + static_cast<int>(i));
-            std::string message;
-            if (HasLineBreak(box.text()))
-                message = name + " holds a line break: it cannot be sent!";
-            else if (box.text().find(',') != std::string::npos)
-                message = name + " must not contain a comma!";
-            if (message.empty()) continue;
-            TellAndFocus(p, message.c_str(), &box);
-            return true;
+            const bool slot = item.kind == UploadItem::Kind::DeviceTable;
+            const int row = slot ? -1 : item.firstRow + static_cast<int>(i);
+            const std::string name = slot ? (i == 0 ? std::string("Probe ID") : "Network device " + std::to_string(i) + " ID")
+                                          : BoxName(row);
+            if (HasLineBreak(box.text())) return ParameterProblem{name + " holds a line break: it cannot be sent!", row, &box};
+            if (box.text().find(',') != std::string::npos)
+                return ParameterProblem{name + " must not contain a comma!", row, &box};
         }
     }
-    return false;
+    return std::nullopt;
+}
+
+bool RefuseUnsafeValue(Program& p, const std::vector<UploadItem>& items) {
+    const std::optional<ParameterProblem> problem = FindUnsafeValue(p, items);
+    if (!problem) return false;
+    TellAndFocus(p, problem->message.c_str(), problem->box);
+    return true;
 }
 
 }  // namespace kd

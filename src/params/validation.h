@@ -1,5 +1,6 @@
 #pragma once
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,18 @@ namespace kd {
 class Program;
 class TextBox;
 struct UploadItem;
+
+// A value the upload's checks refuse: the message the window shows and the box it names.
+struct ParameterProblem {
+    std::string message;
+    int row = -1;              // the parameter row; -1 for a hub device slot
+    TextBox* box = nullptr;    // focused by the window; null for the read-only SIM number
+};
+
+// The first of rows 0, 3, 4, 5 and 6 out of the logger's ranges, or nothing.
+std::optional<ParameterProblem> FindParameterProblem(Program& p);
+// The first value of the items that cannot be sent safely (see RefuseUnsafeValue), or nothing.
+std::optional<ParameterProblem> FindUnsafeValue(Program& p, const std::vector<UploadItem>& items);
 
 // Checks rows 0, 3, 4, 5 and 6; tells the user about the first failure and sets ParmCheckFailed.
 void CheckParameters(Program& p);

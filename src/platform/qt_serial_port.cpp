@@ -182,6 +182,7 @@ bool QtSerialPort::applyLineSettings(const LineSettings& line, std::string* erro
 
 bool QtSerialPort::open(std::string* error) {
     lastErrorWasPermission_ = false;
+    lastOpenFailure_ = PortOpenFailure::Other;
     if (isOpen()) {
         SetError(error, "port is already open");
         return false;
@@ -193,6 +194,7 @@ bool QtSerialPort::open(std::string* error) {
 
     const std::string device = deviceFor_ ? deviceFor_(number_) : std::string();
     if (device.empty()) {
+        lastOpenFailure_ = PortOpenFailure::NoDevice;
         SetError(error, "COM" + std::to_string(number_) + " has no device on this system");
         return false;
     }
@@ -207,14 +209,19 @@ bool QtSerialPort::open(std::string* error) {
         const std::string reason = ToStd(port_->errorString());
         if (kind == QSerialPort::PermissionError) {
             lastErrorWasPermission_ = AccessDenied(device);
+            lastOpenFailure_ = lastErrorWasPermission_ ? PortOpenFailure::NoPermission : PortOpenFailure::InUse;
             SetError(error, lastErrorWasPermission_
                                 ? device + ": " + reason
                                 : device + ": in use by another program (" + reason + ")");
         } else {
+            // Qt reports a device that refuses terminal settings (ENOTTY, EINVAL) as unsupported.
+            if (kind == QSerialPort::DeviceNotFoundError) lastOpenFailure_ = PortOpenFailure::NoDevice;
+            if (kind == QSerialPort::UnsupportedOperationError) lastOpenFailure_ = PortOpenFailure::NotSerial;
             SetError(error, device + ": " + reason);
         }
         return false;
     }
+    lastOpenFailure_ = PortOpenFailure::None;
     // Bytes that reached the device before we listened belong to no command of ours (a real
     // port would not have kept them); they must not be taken for the start of a reply.
     port_->clear(QSerialPort::Input);

@@ -37,6 +37,7 @@ public:
     bool write(std::string_view bytes, std::string* error) override;
     std::string readAll() override;
     std::string describe(int number) const override;
+    PortOpenFailure lastOpenFailure() const override { return lastOpenFailure_; }
 
     // True when the last failed open was refused for lack of access rights to the device
     // (not when another program holds it), so the window can advise on group membership.
@@ -74,6 +75,7 @@ private:
     bool lossPending_ = false;   // device gone, close and report queued
     bool closing_ = false;       // our own close() is running; errors it raises are not losses
     bool lastErrorWasPermission_ = false;
+    PortOpenFailure lastOpenFailure_ = PortOpenFailure::None;
     bool pseudoTerminal_ = false;  // the open device is a pty: data bits and parity are fixed
     std::string rescued_;        // bytes read out of Qt's buffer before closing a lost port
     std::chrono::steady_clock::time_point lastWrite_{};

@@ -12,7 +12,8 @@ struct SentValue {
     std::string setting;    // as the preview names it, e.g. "APN Password"
     std::string sent, held;
     bool password = false;  // show masked
-    bool kept() const { return sent == held; }
+    bool refused = false;   // answered ERROR: held is what the last read reported
+    bool kept() const { return !refused && sent == held; }
 };
 
 // The checked upload of one press of "Upload Settings".

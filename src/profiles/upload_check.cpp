@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/program.h"
+#include "link/shown_text.h"
 #include "params/upload.h"
 #include "profiles/upload_preview.h"
 
@@ -31,9 +32,19 @@ void PutBack(Program& p, const UploadCheck::Watched& w) {
     f.SIMtypeFrame.setForeColour(kRed);
 }
 
+// What the last read reported for the box a value was sent from.
+std::string LastRead(Program& p, const TextBox* box) {
+    if (!box) return SimTypeWords(p, p.SimTypeValue);
+    for (int i = 0; i <= 14; ++i)
+        if (&p.form.ModemParm(i) == box) return p.DeviceValues[static_cast<size_t>(i)];
+    for (int i = 0; i <= 7; ++i)
+        if (&p.form.NWDevIDBox(i) == box) return p.DeviceTableValues[static_cast<size_t>(i)];
+    return {};
+}
+
 std::string Shown(const std::string& v, bool password, bool mask) {
     if (v.empty()) return "(empty)";
-    return password && mask ? std::string(v.size(), '*') : v;
+    return password && mask ? MaskedValue(v) : v;
 }
 
 }  // namespace
@@ -66,6 +77,27 @@ void NoteUploadAnswer(Program& p) {
         c.values.push_back(w.value);
         if (held != w.raw) PutBack(p, w);
     }
+}
+
+void NoteUploadRefused(Program& p) {
+    UploadCheck& c = p.profiles.check;
+    if (!c.running || c.pendingCommand.empty()) return;
+    c.answered.push_back(std::move(c.pendingCommand));
+    c.pendingCommand.clear();
+    for (UploadCheck::Watched& w : c.pending) {
+        if (!w.compared) continue;
+        w.value.refused = true;
+        w.value.held = LastRead(p, w.box);
+        c.values.push_back(std::move(w.value));
+    }
+    c.pending.clear();
+}
+
+std::vector<SentValue> AwaitedValues(const Program& p) {
+    std::vector<SentValue> values;
+    for (const UploadCheck::Watched& w : p.profiles.check.pending)
+        if (w.compared) values.push_back(w.value);
+    return values;
 }
 
 void SkipAnsweredItems(const Program& p, std::vector<UploadItem>& items) {
@@ -127,8 +159,8 @@ std::string UnkeptValuesText(const std::vector<SentValue>& values, bool maskPass
     for (const SentValue& v : values) {
         if (v.kept()) continue;
         if (!s.empty()) s += '\n';
-        s += v.setting + ": sent " + Shown(v.sent, v.password, maskPasswords) + ", logger holds " +
-             Shown(v.held, v.password, maskPasswords);
+        s += v.setting + ": sent " + Shown(v.sent, v.password, maskPasswords) +
+             (v.refused ? std::string(", refused by the logger") : ", logger holds " + Shown(v.held, v.password, maskPasswords));
     }
     return s;
 }

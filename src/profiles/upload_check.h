@@ -20,6 +20,11 @@ struct UploadItem;
 bool StartCheckedUpload(Program& p);
 // Before the next step: compares the answered step's values with what was sent.
 void NoteUploadAnswer(Program& p);
+// The step awaited was answered ERROR: its values are noted as refused (they stay red, still
+// to send) and the step is not sent again in this run.
+void NoteUploadRefused(Program& p);
+// The values of the step awaiting its answer (none when nothing is awaited).
+std::vector<SentValue> AwaitedValues(const Program& p);
 // Leaves out the items answered in this run.
 void SkipAnsweredItems(const Program& p, std::vector<UploadItem>& items);
 // Records the step about to be sent.
@@ -30,8 +35,9 @@ void FinishCheckedUpload(Program& p);
 
 // The values of the last checked upload, in the order sent.
 const std::vector<SentValue>& CheckedValues(const Program& p);
-// One line per value not kept, "<setting>: sent <value>, logger holds <value>"; passwords
-// as one '*' per character when masked. "" when the logger kept every value.
+// One line per value not kept, "<setting>: sent <value>, logger holds <value>" (or "refused
+// by the logger"); passwords masked by the one rule (MaskedValue) when asked. "" when the
+// logger kept every value.
 std::string UnkeptValuesText(const std::vector<SentValue>& values, bool maskPasswords);
 // "Upload complete: 5 values confirmed by the logger"
 std::string UploadCompleteText(const std::vector<SentValue>& values);

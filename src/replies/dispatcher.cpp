@@ -13,6 +13,7 @@
 #include "network/logs.h"
 #include "params/panel.h"
 #include "params/upload.h"
+#include "profiles/upload_check.h"
 #include "replies/extract.h"
 
 namespace kd {
@@ -252,6 +253,12 @@ void OnRAING(Program& p, const std::string& l) {
 
 void OnAIRTIME(Program& p, const std::string& l) { p.form.AirTime.setText("R " + Mid(l, 11)); }
 
+// The logger's answer to a command it did not carry out (a value out of its range).
+bool IsErrorAnswer(std::string_view line) {
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return line == "ERROR";
+}
+
 struct Handler {
     std::string_view name;  // compared by length first: most names differ there
     void (*run)(Program&, const std::string&);
@@ -299,6 +306,11 @@ void ProcessReplyLine(Program& p) {
             h.run(p, line);
             break;
         }
+    }
+    // An upload step refused is noted as such; what comes next is the face's to decide.
+    if (p.ReplyState != 0 && IsErrorAnswer(line)) {
+        if (p.ReplyState == 100) NoteUploadRefused(p);
+        if (p.onCommandFailed) p.onCommandFailed({CommandFailure::Kind::Refused, CommandOfLine(p.TxCommand), p.RetryCount + 1});
     }
     if (p.onReplyHandled) p.onReplyHandled(name, line);
     for (const auto& watch : p.replyWatchers) watch(name, line);

@@ -5,6 +5,13 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <poll.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -58,14 +65,14 @@ public:
         return env;
     }
 
-    CliRun run(const std::vector<std::string>& args) const {
+    CliRun run(const std::vector<std::string>& args, int timeoutMs = 60000) const {
         QProcess process;
         process.setProcessEnvironment(environment());
         QStringList list;
         for (const std::string& a : args) list << QString::fromStdString(a);
         process.start(QStringLiteral(KELDAMAR_CLI_EXE), list);
         CliRun r;
-        if (!process.waitForFinished(60000)) {
+        if (!process.waitForFinished(timeoutMs)) {
             process.kill();
             process.waitForFinished();
             r.err = "keldamar did not finish";
@@ -74,6 +81,48 @@ public:
         r.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
         r.out = process.readAllStandardOutput().toStdString();
         r.err = process.readAllStandardError().toStdString();
+        return r;
+    }
+
+    // keldamar with stdout and stderr on one pseudo-terminal, as in a technician's shell: all
+    // it wrote there, as the terminal received it.
+    CliRun runOnTerminal(const std::vector<std::string>& args) const {
+        std::vector<std::string> env;
+        const QProcessEnvironment e = environment();
+        for (const QString& key : e.keys()) env.push_back((key + "=" + e.value(key)).toStdString());
+        std::vector<char*> envp, argv;
+        for (std::string& v : env) envp.push_back(v.data());
+        envp.push_back(nullptr);
+        std::string exe = KELDAMAR_CLI_EXE;
+        std::vector<std::string> all{exe};
+        all.insert(all.end(), args.begin(), args.end());
+        for (std::string& a : all) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        CliRun r;
+        int master = -1;
+        const pid_t pid = ::forkpty(&master, nullptr, nullptr, nullptr);
+        if (pid < 0) return r;
+        if (pid == 0) {
+            ::execve(exe.c_str(), argv.data(), envp.data());
+            ::_exit(127);
+        }
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        for (char buf[4096];;) {
+            pollfd fd{master, POLLIN, 0};
+            if (::poll(&fd, 1, 100) > 0) {
+                const ssize_t n = ::read(master, buf, sizeof buf);
+                if (n <= 0) break;  // EIO: the program has gone and closed the terminal
+                r.out.append(buf, static_cast<std::size_t>(n));
+            }
+            if (std::chrono::steady_clock::now() > until) {
+                ::kill(pid, SIGKILL);
+                break;
+            }
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        ::close(master);
+        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         return r;
     }
 

@@ -8,6 +8,7 @@
 #include <QSerialPort>
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <thread>
 
 #include "cli_rig.h"
@@ -310,6 +311,197 @@ TEST(KeldamarCli, ApplySendsTheProfilesChangesAndNamesTheValueTheLoggerKeptOld) 
     EXPECT_NE(r.out.find("APN Password: sent *****, kept\n"), std::string::npos) << r.out;
     EXPECT_EQ(sim.state().logInterval, 15);
     EXPECT_EQ(sim.state().apnName, "internet");
+}
+
+std::string Profile(const CliRig& rig, const std::string& lines) {
+    const std::string path = (rig.dir() / "fleet.kdprofile").string();
+    std::ofstream(path, std::ios::binary) << "[PROFILE]\r\n" << lines;
+    return path;
+}
+
+TEST(KeldamarCli, NoTextThatNamesACommandShowsItsPassword) {
+    CliRig rig;
+    kdsim::Options o = Fast(kdsim::Model::Plain);
+    o.faults.ignore = {{"AT+APNCON=", 0}};  // never answered
+    rig.addLogger(5, o);
+    kdsim::Options silent = Fast(kdsim::Model::Plain);
+    silent.faults.silent = true;
+    rig.addLogger(7, silent);
+    const std::string profile = Profile(rig, "APNpw=s3cret\r\n");
+
+    const CliRun apply = rig.run({"apply", profile, "--port", "COM5", "--json"});
+    EXPECT_EQ(apply.status, 2) << apply.err;
+    const std::string error = S(apply.objects().at(0), "error");
+    EXPECT_NE(error.find("no answer to AT+APNCON=internet,guest,****** (sent 5 times)"), std::string::npos) << error;
+    const CliRun send = rig.run({"send", "--port", "COM7", "AT+FTPCON=ftp.example,me,s3cret"});
+    EXPECT_EQ(send.status, 2) << send.err;
+    EXPECT_NE(send.err.find("no answer to AT+FTPCON=ftp.example,me,******"), std::string::npos) << send.err;
+    for (const CliRun* r : {&apply, &send}) {
+        EXPECT_EQ(r->out.find("s3cret"), std::string::npos) << r->out;
+        EXPECT_EQ(r->err.find("s3cret"), std::string::npos) << r->err;
+    }
+}
+
+// However an upload ends early, each value sent is printed with what became of it.
+TEST(KeldamarCli, AnApplyEndedEarlyReportsEachValueSentAndWhatBecameOfIt) {
+    // The commands of a read of this logger, so a hang-up can come right after the first value.
+    std::size_t readCommands = 0;
+    {
+        CliRig rig;
+        kdsim::Simulator& sim = rig.addLogger(5, Fast(kdsim::Model::Plain));
+        ASSERT_EQ(rig.run({"read", "--port", "COM5"}).status, 0);
+        readCommands = sim.commands().size();
+    }
+    enum class End { Error, HangUp, Interrupt };
+    struct Row {
+        End end;
+        int status;
+        std::string error, homeNo;
+    };
+    const Row rows[] = {
+        {End::Error, 3, "the logger refused Home No (answered ERROR to AT+HOMENUM=12345abcde)", "refused by the logger"},
+        {End::HangUp, 2, "the port went away", "no answer"},
+        {End::Interrupt, 130, "interrupted", "no answer"},
+    };
+    for (const Row& row : rows) {
+        CliRig rig;
+        kdsim::Options o = Fast(kdsim::Model::Plain);
+        // The logger answers ERROR to a home number with letters; the others never see it answered.
+        if (row.end == End::HangUp) o.faults.hangUpAfter = static_cast<int>(readCommands) + 1;
+        if (row.end == End::Interrupt) o.faults.ignore = {{"AT+HOMENUM=", 0}};
+        kdsim::Simulator& sim = rig.addLogger(5, o);
+        const std::string profile = Profile(rig, "Logint=15\r\nHome=12345abcde\r\n");
+        const std::vector<std::string> args{"apply", profile, "--port", "COM5"};
+        CliRun r;
+        if (row.end == End::Interrupt) {
+            QProcess process;
+            process.setProcessEnvironment(rig.environment());
+            process.start(QStringLiteral(KELDAMAR_CLI_EXE), {"apply", QString::fromStdString(profile), "--port", "COM5"});
+            auto homeSent = [&] {
+                const auto c = sim.commands();
+                return std::find(c.begin(), c.end(), "AT+HOMENUM=12345abcde") != c.end();
+            };
+            for (int i = 0; i < 500 && !homeSent(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            ASSERT_TRUE(homeSent());
+            ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+            ASSERT_TRUE(process.waitForFinished(10000));
+            r.status = process.exitCode();
+            r.out = process.readAllStandardOutput().toStdString();
+            r.err = process.readAllStandardError().toStdString();
+        } else {
+            r = rig.run(args);
+        }
+        const std::string name = "case " + std::to_string(static_cast<int>(row.end)) + ": ";
+        EXPECT_EQ(r.status, row.status) << name << r.err;
+        EXPECT_NE(r.err.find(row.error), std::string::npos) << name << r.err;
+        EXPECT_NE(r.out.find("Logging Int: sent 15, kept\n"), std::string::npos) << name << r.out;
+        EXPECT_NE(r.out.find("Home No: sent 12345abcde, " + row.homeNo + "\n"), std::string::npos) << name << r.out;
+        EXPECT_EQ(sim.state().logInterval, 15) << name;
+    }
+    // The same as values.
+    CliRig rig;
+    rig.addLogger(5, Fast(kdsim::Model::Plain));
+    const CliRun json = rig.run({"apply", Profile(rig, "Logint=15\r\nHome=12345abcde\r\n"), "--port", "COM5", "--json"});
+    EXPECT_EQ(json.status, 3) << json.err;
+    const QJsonArray sent = json.objects().at(0).value(QLatin1String("sent")).toArray();
+    ASSERT_EQ(sent.size(), 2) << json.out;
+    EXPECT_TRUE(sent[0].toObject().value(QLatin1String("kept")).toBool());
+    EXPECT_FALSE(sent[1].toObject().value(QLatin1String("kept")).toBool());
+    EXPECT_EQ(sent[1].toObject().value(QLatin1String("result")).toString(), QStringLiteral("refused"));
+}
+
+TEST(KeldamarCli, SendEndsAmidAStreamOfStatusLines) {
+    CliRig rig;
+    kdsim::Options o = Fast(kdsim::Model::Plain);
+    o.unsolicitedPeriod = std::chrono::milliseconds(400);
+    rig.addLogger(5, o);
+    const CliRun r = rig.run({"send", "--port", "COM5", "AT+WDT?"}, 20000);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("+WDT: 3\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("+SS:"), std::string::npos) << "the lines that came meanwhile are printed: " << r.out;
+}
+
+TEST(KeldamarCli, NoControlByteFromALoggerReachesATerminalAndJsonKeepsTheValue) {
+    CliRig rig;
+    const std::string id = "12\x1b]0;title\x07\x1b[2J345";
+    const std::string shown = "12\u241b]0;title\u2407\u241b[2J345";
+    rig.addLogger(5, Fast(kdsim::Model::Plain, id));
+    struct Row {
+        std::vector<std::string> args;
+        std::string text;  // on stdout without --json
+    };
+    const Row rows[] = {
+        {{"read", "--port", "COM5"}, "Device ID: " + shown + "\n"},
+        {{"send", "--port", "COM5", "AT+SNR?"}, "+SNR: " + shown + "\n"},
+    };
+    for (const Row& row : rows) {
+        const CliRun text = rig.run(row.args);
+        EXPECT_EQ(text.status, 0) << text.err;
+        EXPECT_NE(text.out.find(row.text), std::string::npos) << text.out;
+        for (const std::string* out : {&text.out, &text.err})
+            EXPECT_EQ(out->find_first_of("\x1b\x07"), std::string::npos) << row.args[0] << ": " << *out;
+
+        std::vector<std::string> args = row.args;
+        args.insert(args.begin() + 3, "--json");
+        const CliRun json = rig.run(args);
+        EXPECT_EQ(json.status, 0) << json.err;
+        EXPECT_EQ(json.out.find_first_of("\x1b\x07"), std::string::npos) << "JSON escapes them";
+        const QJsonObject o = json.objects().at(0);
+        const std::string value = row.args[0] == "read" ? S(o, "device_id")
+                                                        : o.value(QLatin1String("lines")).toArray().at(0).toString().toStdString();
+        EXPECT_EQ(value, row.args[0] == "read" ? id : "+SNR: " + id);
+    }
+}
+
+// Exit 4 is the profile's; the logger's own value failing the upload's checks is the
+// logger's; a dry run makes the same checks.
+TEST(KeldamarCli, ApplyStatusSaysWhoseValueTheChecksRefuseAndADryRunSaysItToo) {
+    struct Row {
+        std::string id, profile;
+        bool dryRun;
+        int status;
+        std::string error;
+    };
+    const Row rows[] = {
+        {"40000", "Logint=15\r\n", false, 3, "the logger's own Device ID 40000 fails the upload's checks (Device ID out of range!!)"},
+        {"40000", "Logint=15\r\n", true, 3, "would be refused: the logger's own Device ID 40000"},
+        {"12345", "Logint=7\r\n", false, 4, "profile fleet refused: Log Interval out of range!"},
+        {"12345", "Logint=7\r\n", true, 4, "would be refused: profile fleet refused: Log Interval out of range!"},
+    };
+    for (const Row& row : rows) {
+        CliRig rig;
+        kdsim::Simulator& sim = rig.addLogger(5, Fast(kdsim::Model::Plain, row.id));
+        std::vector<std::string> args{"apply", Profile(rig, row.profile), "--port", "COM5"};
+        if (row.dryRun) args.push_back("--dry-run");
+        const CliRun r = rig.run(args);
+        const std::string name = row.id + " " + row.profile.substr(0, row.profile.size() - 2) + (row.dryRun ? " dry" : "") + ": ";
+        EXPECT_EQ(r.status, row.status) << name << r.err;
+        EXPECT_NE(r.err.find(row.error), std::string::npos) << name << r.err;
+        if (row.dryRun) {
+            EXPECT_NE(r.out.find("Logging Int: 30 -> "), std::string::npos) << name << "the preview is printed: " << r.out;
+        }
+        EXPECT_EQ(sim.state().logInterval, 30) << name << "nothing is sent";
+    }
+}
+
+TEST(KeldamarCli, TheProgressBarIsClearedBeforeResultsOnTheSameTerminal) {
+    CliRig rig;
+    kdsim::Options first = Fast(kdsim::Model::Plain, "1111");
+    first.pacing = true;
+    rig.addLogger(5, first);
+    kdsim::Options second = Fast(kdsim::Model::Plain, "2222");
+    second.pacing = true;
+    second.faults.lateBy = std::chrono::milliseconds(40);  // still reading when COM5's result is out
+    rig.addLogger(6, second);
+    const CliRun r = rig.runOnTerminal({"read", "--port", "COM5", "--port", "COM6"});
+    ASSERT_EQ(r.status, 0) << r.out;
+    ASSERT_NE(r.out.find('['), std::string::npos) << "a bar was drawn: " << r.out;
+    for (const char* head : {"== COM5", "== COM6"}) {
+        const auto at = r.out.find(head);
+        ASSERT_NE(at, std::string::npos) << r.out;
+        const std::string before = r.out.substr(at >= 3 ? at - 3 : 0, std::min<std::size_t>(at, 3));
+        EXPECT_TRUE(at == 0 || before == "\x1b[K" || before.back() == '\n') << head << " follows " << before << " in " << r.out;
+    }
 }
 
 }  // namespace

@@ -24,6 +24,11 @@ struct Engine : ::testing::Test {
 };
 
 TEST_F(Engine, UnansweredQueryIsSentFiveTimesThenReported) {
+    std::vector<CommandFailure> failures;
+    p.onCommandFailed = [&](const CommandFailure& c) {
+        EXPECT_TRUE(rig.dialogs.messages.empty()) << "the value comes before the message";
+        failures.push_back(c);
+    };
     p.RetryLimit = 5;
     send(3, "AT+LOGINT?");
     EXPECT_EQ(rig.port.written, "AT+LOGINT?\r\n");
@@ -39,6 +44,10 @@ TEST_F(Engine, UnansweredQueryIsSentFiveTimesThenReported) {
     rig.clock.advance(1);  // 7.5 s after the first send
     ASSERT_EQ(rig.dialogs.messages.size(), 1u);
     EXPECT_EQ(rig.dialogs.messages[0].text, "No Response from device");
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].kind, CommandFailure::Kind::NoAnswer);
+    EXPECT_EQ(failures[0].command, "AT+LOGINT?");
+    EXPECT_EQ(failures[0].sends, 5);
     EXPECT_EQ(rig.dialogs.messages[0].title, "Message");
     EXPECT_EQ(rig.dialogs.messages[0].icon, MsgIcon::Information);
     EXPECT_EQ(p.ReplyState, 0);

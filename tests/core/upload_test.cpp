@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes.h"
+#include "profiles/upload_check.h"
 #include "scripted_logger.h"
 
 using namespace kd;
@@ -144,6 +145,42 @@ TEST_F(Upload, ASilentLoggerStopsTheUploadAndTheNextPressResumesAtTheFirstRedIte
     press();
     EXPECT_EQ(sent(), (std::vector<std::string>{"AT+FTPINT=240", "AT+OWNNUM=0829999999"}));
     EXPECT_FALSE(f.Uploadbutton.enabled());
+}
+
+TEST_F(Upload, AnErrorAnswerIsAReportedRefusalTheValueStaysRedAndGoesNoMoreInThisRun) {
+    std::vector<CommandFailure> failures;
+    p.onCommandFailed = [&](const CommandFailure& c) { failures.push_back(c); };
+    const std::string homeBefore = f.ModemParm(14).text();
+    f.ModemParm(3).setText("15");
+    f.ModemParm(14).setText("12345abcde");
+    confirms("AT+LOGINT=15", "+LOGINT: 15");
+    confirms("AT+HOMENUM=12345abcde", "ERROR");
+    press();
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].kind, CommandFailure::Kind::Refused);
+    EXPECT_EQ(failures[0].command, "AT+HOMENUM=12345abcde");
+
+    const std::vector<SentValue>& values = CheckedValues(p);
+    ASSERT_EQ(values.size(), 2u);
+    EXPECT_TRUE(values[0].kept());
+    EXPECT_EQ(values[1].setting, "Home No");
+    EXPECT_TRUE(values[1].refused);
+    EXPECT_FALSE(values[1].kept());
+    EXPECT_EQ(values[1].held, homeBefore) << "what the logger still holds, as last read";
+    EXPECT_EQ(UnkeptValuesText(values, true), "Home No: sent 12345abcde, refused by the logger");
+    EXPECT_EQ(f.ModemParm(14).foreColour(), kRed);
+    EXPECT_TRUE(AwaitedValues(p).empty());
+
+    // A late answer of another kind goes on with the upload, which does not send it again.
+    rig.port.commands.clear();
+    rig.port.receive("+LOGINT: 15\r\n");
+    logger.pump(rig.port);
+    EXPECT_EQ(sent(), std::vector<std::string>{});
+
+    // ERROR with nothing awaited is nobody's refusal.
+    p.ReplyState = 0;
+    rig.port.receive("ERROR\r\n");
+    EXPECT_EQ(failures.size(), 1u);
 }
 
 TEST_F(Upload, AfterAnUnexpectedAnswerTypedValuesStayBlackUntilAnotherOperation) {

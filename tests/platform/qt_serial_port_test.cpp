@@ -360,6 +360,7 @@ TEST_F(QtSerialPortOnPty, DeviceHeldByAnotherPortIsReportedAsInUse) {
     EXPECT_NE(error.find(pty.slavePath()), std::string::npos) << error;
     EXPECT_NE(error.find("in use"), std::string::npos) << error;
     EXPECT_FALSE(other.port.lastErrorWasPermission()) << "the serial group would not help here";
+    EXPECT_EQ(other.port.lastOpenFailure(), PortOpenFailure::InUse);
 }
 
 TEST(QtSerialPort, PortNumberMustBeOneToSixteen) {
@@ -395,6 +396,7 @@ TEST(QtSerialPort, NumberWithoutDeviceFailsToOpenWithAReason) {
     ASSERT_TRUE(port.setCommPort(13, &error));
     EXPECT_FALSE(port.open(&error));
     EXPECT_EQ(error, "COM13 has no device on this system");
+    EXPECT_EQ(port.lastOpenFailure(), PortOpenFailure::NoDevice);
     EXPECT_FALSE(port.isOpen());
 }
 
@@ -406,6 +408,7 @@ TEST(QtSerialPort, MissingOrNonSerialDeviceFailsToOpenWithTheSystemsReason) {
     EXPECT_NE(error.find(missing), std::string::npos) << error;
     EXPECT_GT(error.size(), missing.size() + 2) << "the reason follows the device";
     EXPECT_FALSE(port.lastErrorWasPermission());
+    EXPECT_EQ(port.lastOpenFailure(), PortOpenFailure::NoDevice);
 
     // Not a terminal at all: refused, not silently "open".
     ASSERT_TRUE(port.setCommPort(2, &error));
@@ -413,6 +416,7 @@ TEST(QtSerialPort, MissingOrNonSerialDeviceFailsToOpenWithTheSystemsReason) {
     EXPECT_FALSE(port.open(&error));
     EXPECT_FALSE(error.empty());
     EXPECT_FALSE(port.isOpen());
+    EXPECT_EQ(port.lastOpenFailure(), PortOpenFailure::NotSerial);
 }
 
 TEST(QtSerialPort, ClosedPortRefusesWritesAndHasNothingToRead) {
@@ -443,7 +447,7 @@ TEST(QtSerialPort, DeniedAccessIsToldApartFromOtherFailures) {
         QtSerialPort port([&](int) { return device; });
         std::string error;
         const bool opened = port.open(&error);
-        ::_exit(opened ? 2 : port.lastErrorWasPermission() ? 0 : 1);
+        ::_exit(opened ? 2 : port.lastErrorWasPermission() && port.lastOpenFailure() == PortOpenFailure::NoPermission ? 0 : 1);
     }
     int status = 0;
     ::waitpid(child, &status, 0);

@@ -87,6 +87,7 @@ TEST(SimCommandLine, PresetsFaultsAndTiming) {
     EXPECT_EQ(o.linkPath, "/tmp/l");
     EXPECT_EQ(p.config.mapCom, 7);
     EXPECT_EQ(p.config.settingsDir, "/tmp/s");
+    EXPECT_EQ(parse({"--raw-id", "12\\e]0;t\\a\\x9b\\\\5"}).config.options.state->deviceId, "12\x1b]0;t\a\x9b\\5");
 }
 
 TEST(SimCommandLine, BadArgumentsAreReported) {
@@ -94,7 +95,8 @@ TEST(SimCommandLine, BadArgumentsAreReported) {
              {"--bogus"}, {"--records"}, {"--records", "x"}, {"--records", "5000"}, {"--model", "big"},
              {"--map-com", "0"}, {"--map-com", "17"}, {"--garble", "2"}, {"--drop-every", "0"}, {"--id", "12a"},
              {"--scan", "1201"}, {"--scan", "1201:1:soon"}, {"--unsolicited", "0"}, {"--think", "-1"},
-             {"--no-pacing=yes"}, {"--baud", "1e9"}, {"--ignore", "AT+X:0"}, {"--ignore", ""}, {"--keep-old", ""}}) {
+             {"--no-pacing=yes"}, {"--baud", "1e9"}, {"--ignore", "AT+X:0"}, {"--ignore", ""}, {"--keep-old", ""},
+             {"--raw-id", ""}, {"--raw-id", "12\\q"}, {"--raw-id", "1\\x4"}, {"--raw-id", "1\\x0a"}}) {
         EXPECT_NE(parse(args).error, "") << args.front();
     }
     EXPECT_TRUE(parse({"--help"}).config.help);
