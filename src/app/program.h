@@ -9,6 +9,7 @@
 #include "app/mainform.h"
 #include "app/platform.h"
 #include "link/serial_port.h"
+#include "link/transcript.h"
 #include "profiles/session.h"
 #include "settings/ini_file.h"
 
@@ -61,6 +62,8 @@ public:
     uint64_t rxGeneration = 0;
     // Highest ReplyLines index that may hold text; everything above it is empty.
     int16_t replyLinesUsed = 0;
+    // Every line sent and received in this connection, with its time.
+    Transcript transcript;
 
     // The logger.
     int16_t ProductType = 0;

@@ -31,6 +31,7 @@ bool SendCommand(Program& p) {
         f.StatusBox(0).setText(kPortClosedNotice);
         return false;
     }
+    if (p.transcript.wanted()) p.transcript.sent(p.TxCommand, p.platform.clock.localNowPrecise());
     if (f.StatusBox(0).text() == kPortClosedNotice) f.StatusBox(0).setText("");
     return true;
 }
@@ -45,6 +46,7 @@ void SendQuery(Program& p, int state, const std::string& command) {
 void Comport_OnComm(Program& p, int event) {
     if (event != kCommEventReceive) return;
     const std::string s = p.Comport.readAll();
+    if (!s.empty() && p.transcript.wanted()) p.transcript.received(s, p.platform.clock.localNowPrecise());
     p.RxActivity = 1;
     p.RxBuffer += s;
     p.RxLog += s;

@@ -75,6 +75,15 @@ std::string QtDialogs::profileToOpen(const std::string& folder) {
     return Chosen(dialog);
 }
 
+std::string QtDialogs::transcriptToSave(const std::string& suggestedName) {
+    QFileDialog dialog(owner(), QStringLiteral("Save Transcript"), ProfileFolder({}),
+                       QStringLiteral("Text files (*.txt);;All files (*)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("txt"));
+    dialog.selectFile(QFile::decodeName(suggestedName.c_str()));
+    return Chosen(dialog);
+}
+
 bool QtDialogs::confirmUpload(const std::vector<UploadPreviewRow>& rows) {
     UploadPreviewDialog dialog(rows, owner());
     return dialog.exec() == QDialog::Accepted;

@@ -20,6 +20,7 @@ public:
     void runComsBox(ComsBox& box) override;
     std::string profileToSave(const std::string& folder, const std::string& suggestedName) override;
     std::string profileToOpen(const std::string& folder) override;
+    std::string transcriptToSave(const std::string& suggestedName) override;
     bool confirmUpload(const std::vector<UploadPreviewRow>& rows) override;
 
 private:
