@@ -54,13 +54,18 @@ std::vector<PortHolder> FindPortHolders(const std::filesystem::path& procRoot, c
 
 std::string PortHolderAdvice(const std::vector<PortHolder>& holders) {
     if (holders.empty()) return {};
+    // A few names say what to close; a long list would bury the advice.
+    constexpr std::size_t kNamed = 3;
     std::string text;
     bool modemManager = false;
-    for (const PortHolder& h : holders) {
+    for (std::size_t i = 0; i < holders.size(); ++i) {
+        const PortHolder& h = holders[i];
+        modemManager = modemManager || h.command == "ModemManager";
+        if (i >= kNamed) continue;
         if (!text.empty()) text += ", ";
         text += h.command + " (process " + std::to_string(h.pid) + ")";
-        modemManager = modemManager || h.command == "ModemManager";
     }
+    if (holders.size() > kNamed) text += " and " + std::to_string(holders.size() - kNamed) + " more";
     text += holders.size() == 1 ? "; close it" : "; close them";
     if (modemManager) text += ", or wait: ModemManager probes new adapters for about 30 s";
     return text;

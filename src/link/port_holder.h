@@ -18,7 +18,8 @@ struct PortHolder {
 std::vector<PortHolder> FindPortHolders(const std::filesystem::path& procRoot, const std::filesystem::path& device);
 
 // "ModemManager (process 812); close it, or wait: ModemManager probes new adapters for about
-// 30 s", "minicom (process 4242); close it"; "" when nobody is known.
+// 30 s", "minicom (process 4242); close it"; three are named, the rest counted; "" when
+// nobody is known.
 std::string PortHolderAdvice(const std::vector<PortHolder>& holders);
 
 }  // namespace kd

@@ -56,6 +56,9 @@ TEST(PortHolder, TheProcessesHoldingTheDeviceAreNamedWithWhatToDo) {
     EXPECT_TRUE(kd::FindPortHolders(f.proc, f.dev / "ttyS9").empty());
     EXPECT_TRUE(kd::FindPortHolders(f.root / "no-proc", f.dev / "ttyUSB0").empty());
     EXPECT_EQ(kd::PortHolderAdvice({}), "");
+    EXPECT_EQ(kd::PortHolderAdvice({{1, "a"}, {2, "b"}, {3, "c"}, {4, "d"}, {5, "ModemManager"}}),
+              "a (process 1), b (process 2), c (process 3) and 2 more; close them, or wait: ModemManager probes new "
+              "adapters for about 30 s");
 }
 
 }  // namespace
