@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
     setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
     kdsim::Simulator& hub = *hubs[0];
 
-    std::vector<double> cliWire, idealWire, startup, one, four;
+    std::vector<double> cliWire, idealWire, startup, one, four, transcriptWire;
     for (int r = 0; r < runs; ++r) {
         Clock::time_point started;
         hub.clearRecords();
@@ -113,6 +113,13 @@ int main(int argc, char** argv) {
         startup.push_back(Ms(cw.first - started));
         one.push_back(Ms(ended - started));
 
+        // The same read writing its transcript line by line.
+        hub.clearRecords();
+        if (Spawn({cli, "read", "--port", "COM5", "-q", "--transcript", (dir / "transcript.txt").string()}, &started) != 0)
+            return 1;
+        const Wire tw = WireSpan(hub);
+        transcriptWire.push_back(Ms(tw.last - tw.first));
+
         for (auto& h : hubs) h->clearRecords();
         if (Spawn({cli, "read", "--port", "COM5", "--port", "COM6", "--port", "COM7", "--port", "COM8", "-q"},
                   &started) != 0)
@@ -122,6 +129,8 @@ int main(int argc, char** argv) {
     const double ratio = Median(cliWire) / Median(idealWire);
     std::printf("hub read on the wire: keldamar %.1f ms, ideal client %.1f ms, ratio %.4f (goal <= 1.01)\n",
                 Median(cliWire), Median(idealWire), ratio);
+    std::printf("hub read on the wire with --transcript: %.1f ms, ratio to without %.4f\n", Median(transcriptWire),
+                Median(transcriptWire) / Median(cliWire));
     std::printf("start-up to the first byte on the wire: %.1f ms (median; max %.1f; goal < 50)\n", Median(startup),
                 *std::max_element(startup.begin(), startup.end()));
     std::printf("keldamar read, whole process: one hub %.1f ms, four hubs at once %.1f ms, ratio %.4f (goal <= 1.1)\n",

@@ -2,6 +2,7 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <ctime>
 #include <string>
 
 #include "app/program.h"
@@ -31,6 +32,19 @@ struct NoDialogs : kd::Dialogs {
 };
 struct NoExit : kd::ProgramExit { void exitNow() override {} };
 struct NoClock : kd::Clock { std::tm localNow() const override { return {}; } };
+// The program's wall clock, as the platform's: local time from the system, to the millisecond.
+struct WallClock : kd::Clock {
+    std::tm localNow() const override { return localNowPrecise().tm; }
+    kd::LocalTime localNowPrecise() const override {
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::system_clock::now().time_since_epoch()).count();
+        const std::time_t seconds = static_cast<std::time_t>(ms / 1000);
+        kd::LocalTime t;
+        localtime_r(&seconds, &t.tm);
+        t.millisecond = static_cast<int>(ms % 1000);
+        return t;
+    }
+};
 
 struct Bench {
     NullPort port;
@@ -71,5 +85,27 @@ void BM_Turnaround(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_Turnaround)->Repetitions(10)->ReportAggregatesOnly(true);
+
+// The same with the wall clock, the transcript off (0), kept (1), and kept after it has
+// reached its bound, so every line also drops the oldest (2).
+void BM_TurnaroundTranscript(benchmark::State& state) {
+    Bench b;
+    WallClock wall;
+    kd::Program p{kd::Platform{b.port, b.ini, b.dialogs, b.exit, wall, b.timers}};
+    p.LineEnd = "\r\n";
+    p.transcript.keep = state.range(0) != 0;
+    if (state.range(0) == 2)
+        for (int i = 0; p.transcript.size() < kd::Transcript::kDefaultLimit - 100; ++i)
+            p.transcript.received("+LOGINT: 30\r\n", wall.localNowPrecise());
+    for (auto _ : state) {
+        p.ReplyState = 3;
+        const size_t before = b.port.writes;
+        b.port.input += "+LOGINT: 30\r\n";
+        kd::Comport_OnComm(p, kd::kCommEventReceive);
+        if (b.port.writes != before + 1) state.SkipWithError("no follow-up command");
+    }
+    state.counters["lines kept"] = static_cast<double>(p.transcript.lineCount());
+}
+BENCHMARK(BM_TurnaroundTranscript)->Arg(0)->Arg(1)->Arg(2)->Repetitions(10)->ReportAggregatesOnly(true);
 
 }  // namespace

@@ -9,6 +9,7 @@
 //   window_bench listen-clicking SECONDS   the same, and clicks "Clear" through the window's
 //                                event queue every 250 ms: how long each click waited
 //
+// KELDAMAR_BENCH_NO_TRANSCRIPT=1: the traffic transcript is not kept, to see what keeping it costs.
 // KELDAMAR_BENCH_TRACE=FILE (read): for each reply line, when it reached the core and what the
 // main thread did since its event loop last went to wait: CPU time used, and time spent ready
 // but waiting for a core. A late receive with the CPU time in the program is the program's; one
@@ -140,6 +141,7 @@ int main(int argc, char** argv) {
     kd::QtClock clock;
     TimedPort timedPort(port);
     kd::Program program(kd::Platform{timedPort, settings, dialogs, exit, clock, timers});
+    if (const char* off = std::getenv("KELDAMAR_BENCH_NO_TRANSCRIPT"); off && *off == '1') program.transcript.keep = false;
     kd::MainWindow window(program.form);
     dialogs.setWindow(&window);
     window.setViewHold([&port] { return port.answerDueWithin(kd::QtSerialPort::kAnswerWindow); });  // as main() does

@@ -173,8 +173,11 @@ ParsedArguments ParseArguments(const QStringList& args) {
     const QCommandLineOption dryRun(QStringLiteral("dry-run"), QStringLiteral("Print what would be sent and what the checks would refuse; send nothing."));
     const QCommandLineOption csv(QStringLiteral("csv"), QStringLiteral("Write the records as CSV to FILE ('-': standard output)."),
                                  QStringLiteral("FILE"));
+    const QCommandLineOption transcript(QStringLiteral("transcript"),
+                                        QStringLiteral("Write every line sent and received, with its time, to FILE as it goes."),
+                                        QStringLiteral("FILE"));
     parser.addOption(help);
-    if (sub->takesPorts) parser.addOption(port);
+    if (sub->takesPorts) parser.addOptions({port, transcript});
     if (sub->command == Command::Records) parser.addOptions({from, to, unread, all, csv});
     if (sub->command == Command::Apply) parser.addOption(dryRun);
     parser.addOption(json);
@@ -217,6 +220,8 @@ ParsedArguments ParseArguments(const QStringList& args) {
             inv.ports.push_back(text);
         }
         if (inv.ports.empty()) return Usage(where, "no --port given");
+        inv.transcript = parser.value(transcript).toLocal8Bit().toStdString();
+        if (parser.isSet(transcript) && inv.transcript.empty()) return Usage(where, "--transcript needs a file name");
     }
     const qsizetype wanted = sub->operand != nullptr ? 1 : 0;
     if (operands.size() > wanted) return Usage(where, "unexpected argument '" + operands.at(wanted).toStdString() + "'");

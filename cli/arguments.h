@@ -22,6 +22,8 @@ struct Invocation {
     // apply: the profile file, and whether only the preview is wanted.
     std::string profile;
     bool dryRun = false;
+    // Every line sent and received, with its time, written to this file as it goes ("": none).
+    std::string transcript;
 };
 
 struct ParsedArguments {

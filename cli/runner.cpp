@@ -154,6 +154,15 @@ int Run(const Invocation& inv) {
         }
         profile = std::move(read.profile);
     }
+    TranscriptFile transcript;
+    if (!inv.transcript.empty()) {
+        std::string problem = FolderProblem(inv.transcript);
+        if (problem.empty()) problem = transcript.open(inv.transcript);
+        if (!problem.empty()) {
+            std::fprintf(stderr, "keldamar: %s\n", problem.c_str());
+            return kExitFile;
+        }
+    }
     kd::QtClock clock;
     std::vector<std::unique_ptr<Session>> sessions;
     std::vector<std::string> labels;
@@ -161,6 +170,9 @@ int Run(const Invocation& inv) {
         sessions.push_back(std::make_unique<Session>(t, settings, clock));
         labels.push_back(t.label);
     }
+    if (!inv.transcript.empty())
+        for (auto& session : sessions)
+            session->attachTranscript(transcript, sessions.size() > 1 ? session->target().label : std::string());
 
     const bool read = inv.command == Command::Read || inv.command == Command::Records || inv.command == Command::Apply;
     const bool terminal = ::isatty(STDERR_FILENO) == 1;
@@ -227,6 +239,10 @@ int Run(const Invocation& inv) {
     if (printed < sessions.size()) loop.exec();
     progress.stop();
 
+    if (!transcript.error().empty()) {
+        std::fprintf(stderr, "keldamar: %s\n", transcript.error().c_str());
+        worst = std::max(worst, kExitFile);
+    }
     bool anyRows = false;
     for (const auto& session : sessions) anyRows = anyRows || !session->outcome().csvRows.empty();
     // A run that got nothing leaves an older file alone.

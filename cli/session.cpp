@@ -56,6 +56,8 @@ Session::Session(PortTarget target, kd::IniFile& settings, kd::Clock& clock)
     // Only a window shows the panes and the clock in the caption.
     p.form.RXTimer.setEnabled(false);
     p.form.tmrTime.setEnabled(false);
+    // Nothing here saves the traffic from memory; --transcript writes it as it goes.
+    p.transcript.keep = false;
 
     dialogs_.onMessage = [this](const std::string& text, const std::string& detail) {
         if (auto hook = onMessage) hook(text, detail);
@@ -139,13 +141,18 @@ void Session::finish(int status, std::string error) {
     outcome_.error = std::move(error);
     program_->form.ReplyTimeout.setEnabled(false);
     if (port_->isOpen()) port_->close();
+    program_->transcript.endLine(program_->platform.clock.localNowPrecise());
     if (auto hook = onFinished) hook();
 }
 
 void Session::onPortEvent(int code) {
     if (finished_) return;
     if (code == kd::kCommEventReceive && rawLine) {
-        cutRawLines(qtPort_->readAll());
+        // Past the core's receive handler, so the transcript is told here.
+        const std::string bytes = qtPort_->readAll();
+        if (!bytes.empty() && program_->transcript.wanted())
+            program_->transcript.received(bytes, program_->platform.clock.localNowPrecise());
+        cutRawLines(bytes);
     } else if (port_->onCommEvent) {
         port_->onCommEvent(code);
     }
@@ -157,6 +164,13 @@ void Session::onPortEvent(int code) {
     }
     // Copies: a hook may replace itself while it runs.
     if (auto hook = afterInput) hook();
+}
+
+void Session::attachTranscript(TranscriptFile& file, std::string label) {
+    program_->transcript.onLine = [&file, label = std::move(label)](const kd::LocalTime& at, kd::TrafficDirection d,
+                                                                    std::string_view line) {
+        file.write(at, d, line, label);
+    };
 }
 
 void Session::cutRawLines(const std::string& bytes) {

@@ -15,6 +15,7 @@
 #include "platform/qt_serial_port.h"
 #include "platform/qt_timer_driver.h"
 #include "port_targets.h"
+#include "transcript_file.h"
 
 namespace kdcli {
 
@@ -57,6 +58,9 @@ public:
     std::shared_ptr<void> jobState;
     // How far the work is, 0 to 100, for the progress bar; by default the commands of a read.
     std::function<int()> progress;
+
+    // Every line of this port's traffic also goes to file, after label when several ports share it.
+    void attachTranscript(TranscriptFile& file, std::string label);
 
     // Commands written so far, and the last one without its line end (as sent: mask it
     // before showing it).

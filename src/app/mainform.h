@@ -125,6 +125,7 @@ public:
     MenuItem NewButton{"NewButton", "New"};
     MenuItem SaveButton{"SaveButton", "Save", "Ctrl+S"};
     MenuItem LoadButton{"LoadButton", "Load", "Ctrl+L"};
+    MenuItem SaveTranscript{"SaveTranscript", "Save Transcript..."};
     MenuItem ExitButton{"ExitButton", "&Exit"};
     MenuItem Editmen{"Editmen", "&Edit"};
     MenuItem DefEdit{"DefEdit", "Defaults"};
@@ -155,7 +156,7 @@ public:
         f(NetworkFrame); f(RFChanFrame); f(RFChannel); f(Command3); f(NWFrame); each(NWDevIDBox);
         each(StatText); each(ScanCommand); each(NWIDText); f(Label6); f(EditNW); f(LogProbeFrame);
         f(Label7); f(EditProbe);
-        f(FileMenu); f(NewButton); f(SaveButton); f(LoadButton); f(ExitButton); f(Editmen);
+        f(FileMenu); f(NewButton); f(SaveButton); f(LoadButton); f(SaveTranscript); f(ExitButton); f(Editmen);
         f(DefEdit); f(ConfirmUpload); f(Toolmen); f(SetupComs); f(TXSinglemen); f(ModemWriteSingle); f(ExitPU);
     }
 

@@ -46,6 +46,12 @@ public:
         (void)reasons;
         return true;
     }
+    // The file to save the traffic transcript in (suggestedName in the documents folder by
+    // default); "" when the user cancelled.
+    virtual std::string transcriptToSave(const std::string& suggestedName) {
+        (void)suggestedName;
+        return {};
+    }
     // Shows what an upload is about to send; true when the user chose to send it.
     virtual bool confirmUpload(const std::vector<UploadPreviewRow>& rows) {
         (void)rows;
@@ -60,10 +66,18 @@ public:
     virtual void exitNow() = 0;
 };
 
+// The local time with its milliseconds, for stamps finer than the second.
+struct LocalTime {
+    std::tm tm{};
+    int millisecond = 0;  // 0..999
+};
+
 class Clock {
 public:
     virtual ~Clock() = default;
     virtual std::tm localNow() const = 0;
+    // A clock that knows no milliseconds says 0.
+    virtual LocalTime localNowPrecise() const { return {localNow(), 0}; }
 };
 
 }  // namespace kd

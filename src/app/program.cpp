@@ -4,6 +4,7 @@
 #include "link/connection.h"
 #include "link/engine.h"
 #include "link/port.h"
+#include "link/transcript_menu.h"
 #include "network/clock_timers.h"
 #include "network/hub.h"
 #include "network/logs.h"
@@ -35,6 +36,7 @@ Program::Program(Platform pf) : platform(pf), Comport(pf.port) {
     f.DefEdit.onClick = [this] { DefEdit_Click(*this); };
     f.SaveButton.onClick = [this] { SaveButton_Click(*this); };
     f.LoadButton.onClick = [this] { LoadButton_Click(*this); };
+    f.SaveTranscript.onClick = [this] { SaveTranscript_Click(*this); };
     f.ConfirmUpload.onClick = [this] { ConfirmUpload_Click(*this); };
     for (int i = 0; i <= 14; ++i) {
         f.Defaults(i).onDblClick = [this, i] { Defaults_DblClick(*this, i); };

@@ -12,6 +12,7 @@
 #include "link/line_owner.h"
 #include "link/command_failure.h"
 #include "link/serial_port.h"
+#include "link/transcript.h"
 #include "profiles/session.h"
 #include "settings/ini_file.h"
 
@@ -64,6 +65,8 @@ public:
     uint64_t rxGeneration = 0;
     // Highest ReplyLines index that may hold text; everything above it is empty.
     int16_t replyLinesUsed = 0;
+    // Every line sent and received in this connection, with its time.
+    Transcript transcript;
 
     // The logger.
     int16_t ProductType = 0;

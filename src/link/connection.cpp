@@ -24,6 +24,7 @@ void ConnectButton_Click(Program& p) {
         f.IDtext.setCaption("");
         f.setWidth(kNarrowWidth);
         if (!OpenPort(p)) return;
+        p.transcript.clear();
         f.ConStat.setCaption("Connected");
         f.ConnectButton.setCaption("Disconnect");
         f.Connected.setVisible(true);
@@ -33,6 +34,7 @@ void ConnectButton_Click(Program& p) {
     } else {
         if (p.mayLeave && !p.mayLeave(Program::Leaving::Disconnect)) return;
         if (p.Comport.isOpen()) p.Comport.close();
+        p.transcript.endLine(p.platform.clock.localNowPrecise());
         ShowDisconnected(p);
         p.line.lineGone();
     }
@@ -43,6 +45,7 @@ void Disconnected_DblClick(Program& p) { ConnectButton_Click(p); }
 
 void PortLost(Program& p) {
     if (p.Comport.isOpen()) p.Comport.close();
+    p.transcript.endLine(p.platform.clock.localNowPrecise());
     if (p.form.ConnectButton.caption() != "Connect") ShowDisconnected(p);
     p.line.lineGone();
 }

@@ -32,6 +32,7 @@ bool SendCommand(Program& p) {
         f.StatusBox(0).setText(kPortClosedNotice);
         return false;
     }
+    if (p.transcript.wanted()) p.transcript.sent(p.TxCommand, p.platform.clock.localNowPrecise());
     if (f.StatusBox(0).text() == kPortClosedNotice) f.StatusBox(0).setText("");
     for (const auto& watch : p.commandWatchers) watch(p.TxCommand);
     return true;
@@ -47,6 +48,7 @@ void SendQuery(Program& p, int state, const std::string& command) {
 void Comport_OnComm(Program& p, int event) {
     if (event != kCommEventReceive) return;
     const std::string s = p.Comport.readAll();
+    if (!s.empty() && p.transcript.wanted()) p.transcript.received(s, p.platform.clock.localNowPrecise());
     p.RxActivity = 1;
     p.RxBuffer += s;
     p.RxLog += s;

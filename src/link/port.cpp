@@ -35,7 +35,9 @@ bool TryPort(Program& p, int n, std::string* error) {
 
 std::string PortFailureDetail(const std::string& reason) {
     std::string detail = reason;
-    if (reason.find("ermission") != std::string::npos) {
+    // A device another program holds can read "Permission error while locking the device":
+    // joining a group would not free it, and the reason says what would.
+    if (reason.find("ermission") != std::string::npos && reason.find(kHeldByAnother) == std::string::npos) {
         detail +=
             "\n\nThis user may not use the device. Add the user to the group that owns it (usually "
             "dialout), for example: sudo usermod -aG dialout $USER - then log out and in again.";

@@ -22,6 +22,8 @@ std::string ComEntry(int number);
 // The port number a text of the list stands for, or 0 when it is not a "COM" text.
 int ComNumber(const std::string& text);
 
+// What the port adapter's reason says when the device is held by another program.
+inline constexpr const char* kHeldByAnother = "in use by another program";
 // Text of the warning's details: the system's reason, with advice when it is a permission problem.
 std::string PortFailureDetail(const std::string& reason);
 

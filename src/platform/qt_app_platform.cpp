@@ -1,5 +1,6 @@
 #include "platform/qt_app_platform.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -7,15 +8,26 @@
 
 namespace kd {
 
-std::tm QtClock::localNow() const {
-    const std::time_t now = std::time(nullptr);
+namespace {
+std::tm Local(std::time_t at) {
     std::tm local{};
 #ifdef _WIN32
-    localtime_s(&local, &now);
+    localtime_s(&local, &at);
 #else
-    localtime_r(&now, &local);
+    localtime_r(&at, &local);
 #endif
     return local;
+}
+}  // namespace
+
+std::tm QtClock::localNow() const { return Local(std::time(nullptr)); }
+
+LocalTime QtClock::localNowPrecise() const {
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::system_clock::now().time_since_epoch()).count();
+    // Floor division, so a time before 1970 still gets its milliseconds right.
+    const long long seconds = ms >= 0 ? ms / 1000 : (ms - 999) / 1000;
+    return {Local(static_cast<std::time_t>(seconds)), static_cast<int>(ms - seconds * 1000)};
 }
 
 void QtExit::exitNow() {

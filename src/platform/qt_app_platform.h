@@ -7,6 +7,7 @@ namespace kd {
 class QtClock final : public Clock {
 public:
     std::tm localNow() const override;
+    LocalTime localNowPrecise() const override;
 };
 
 class QtExit final : public ProgramExit {

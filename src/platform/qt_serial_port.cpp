@@ -8,10 +8,14 @@
 #include <QSerialPortInfo>
 #include <QString>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <climits>
 #include <utility>
+
+#include "link/port.h"
+#include "link/port_holder.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -82,6 +86,21 @@ bool IsPseudoTerminal(const std::string& device) {
     if (::stat(device.c_str(), &st) != 0 || !S_ISCHR(st.st_mode)) return false;
     const unsigned int major = ::major(st.st_rdev);
     return major >= 136 && major <= 143;
+#endif
+}
+
+// Who holds the device, when the system lets us see: ": ModemManager (process 812); close it, ...".
+std::string HolderText(const std::string& device) {
+#ifdef __linux__
+    std::vector<PortHolder> holders = FindPortHolders("/proc", device);
+    const int self = static_cast<int>(::getpid());
+    holders.erase(std::remove_if(holders.begin(), holders.end(), [self](const PortHolder& h) { return h.pid == self; }),
+                  holders.end());
+    const std::string advice = PortHolderAdvice(holders);
+    return advice.empty() ? std::string() : ": " + advice;
+#else
+    (void)device;
+    return {};
 #endif
 }
 
@@ -212,7 +231,7 @@ bool QtSerialPort::open(std::string* error) {
             lastOpenFailure_ = lastErrorWasPermission_ ? PortOpenFailure::NoPermission : PortOpenFailure::InUse;
             SetError(error, lastErrorWasPermission_
                                 ? device + ": " + reason
-                                : device + ": in use by another program (" + reason + ")");
+                                : device + ": " + kHeldByAnother + " (" + reason + ")" + HolderText(device));
         } else {
             // Qt reports a device that refuses terminal settings (ENOTTY, EINVAL) as unsupported.
             if (kind == QSerialPort::DeviceNotFoundError) lastOpenFailure_ = PortOpenFailure::NoDevice;

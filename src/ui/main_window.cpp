@@ -164,6 +164,7 @@ void MainWindow::buildMenus() {
     file->addSeparator();
     item(file, form_.SaveButton);
     item(file, form_.LoadButton);
+    item(file, form_.SaveTranscript);
     file->addSeparator();
     item(file, form_.ExitButton);
     QMenu* edit = menu(form_.Editmen);

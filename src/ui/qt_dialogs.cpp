@@ -91,6 +91,15 @@ std::string QtDialogs::fileToSave(const std::string& title, const std::string& s
     return chosen(dialog);
 }
 
+std::string QtDialogs::transcriptToSave(const std::string& suggestedName) {
+    QFileDialog dialog(owner(), QStringLiteral("Save Transcript"), ProfileFolder({}),
+                       QStringLiteral("Text files (*.txt);;All files (*)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("txt"));
+    dialog.selectFile(QFile::decodeName(suggestedName.c_str()));
+    return Chosen(dialog);
+}
+
 bool QtDialogs::confirmUpload(const std::vector<UploadPreviewRow>& rows) {
     UploadPreviewDialog dialog(rows, owner());
     return runModal(dialog) == QDialog::Accepted;

@@ -24,6 +24,7 @@ public:
     std::string profileToOpen(const std::string& folder) override;
     std::string fileToSave(const std::string& title, const std::string& suggestedPath,
                            const std::string& filter) override;
+    std::string transcriptToSave(const std::string& suggestedName) override;
     bool confirmUpload(const std::vector<UploadPreviewRow>& rows) override;
 
 protected:

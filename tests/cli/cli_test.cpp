@@ -6,9 +6,13 @@
 #include <QCoreApplication>
 #include <QJsonArray>
 #include <QSerialPort>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <regex>
 #include <thread>
 
 #include "cli_rig.h"
@@ -75,7 +79,10 @@ TEST(KeldamarCli, ArgumentsAndExitStatuses) {
         {{"read", "--port", "/dev/kd-no-such-tty"}, 2, "", "/dev/kd-no-such-tty: no such device"},
         {{"read", "--port", file}, 2, "", "not a serial port"},
         {{"read", "--port", "/dev/null"}, 2, "", "/dev/null: not a serial port"},
+        // This test holds it, and is named.
         {{"read", "--port", "COM9"}, 2, "", "in use by another program"},
+        {{"read", "--port", "COM9"}, 2, "", "(process " + std::to_string(::getpid()) + "); close it"},
+        {{"read", "--port", "COM5", "--transcript", "/kd-no-such-folder/t.txt"}, 4, "", "no folder /kd-no-such-folder"},
         {{"send", "--port", "COM7", "AT+WDT?"}, 2, "", "COM7: no answer to AT+WDT?"},
         {{"read", "--port", "COM10"}, 2, "", "COM10: the logger stopped answering after AT+SNR?"},
         {{"send", "--port", "COM5", "AT+WDT?"}, 0, "+WDT: 3\n", ""},
@@ -283,6 +290,57 @@ TEST(KeldamarCli, ALockedArchiveCostsTheCsvNothingAndOneNotOursIsLeftAsItIs) {
     std::ifstream after(archive, std::ios::binary);
     EXPECT_EQ(std::string((std::istreambuf_iterator<char>(after)), std::istreambuf_iterator<char>()), bytes);
     EXPECT_FALSE(std::filesystem::exists(archive.string() + "-wal"));
+// The transcript is written line by line as the traffic goes: a run killed outright has it up
+// to its last line, and a password never reaches the file.
+TEST(KeldamarCli, TranscriptIsWrittenAsItGoes) {
+    CliRig rig;
+    kdsim::Options o = Fast(kdsim::Model::Plain);
+    o.state->apnPassword = "s3cret";
+    kdsim::Simulator& sim = rig.addLogger(5, o);
+    const std::filesystem::path file = rig.dir() / "t.txt";
+    const auto lines = [&] {
+        std::ifstream in(file, std::ios::binary);
+        std::vector<std::string> all;
+        for (std::string line; std::getline(in, line);) all.push_back(line);
+        return all;
+    };
+
+    const CliRun r = rig.run({"send", "--port", "COM5", "--transcript", file.string(), "AT+APNCON?"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::regex stamp(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} ([<>]) (.*)$)");
+    const auto sent = lines();
+    ASSERT_GE(sent.size(), 2u);
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(sent[0], m, stamp)) << sent[0];
+    EXPECT_EQ(m[1].str() + m[2].str(), ">AT+APNCON?");
+    ASSERT_TRUE(std::regex_match(sent[1], m, stamp)) << sent[1];
+    EXPECT_EQ(m[1].str(), "<");
+    EXPECT_NE(m[2].str().find(",******"), std::string::npos) << sent[1];
+    for (const std::string& line : sent) EXPECT_EQ(line.find("s3cret"), std::string::npos) << line;
+    struct stat st {};
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+    kdsim::Options paced = Fast(kdsim::Model::Plain);
+    paced.pacing = true;
+    kdsim::Simulator& slow = rig.addLogger(6, paced);
+    QProcess process;
+    process.setProcessEnvironment(rig.environment());
+    process.start(QStringLiteral(KELDAMAR_CLI_EXE), {"records", "--port", "COM6", "--from", "0", "--to", "19",
+                                                     "--transcript", QString::fromStdString(file.string())});
+    auto events = [&] {
+        int n = 0;
+        for (const std::string& c : slow.commands()) n += c.rfind("AT+EVENT=", 0) == 0;
+        return n;
+    };
+    for (int i = 0; i < 400 && events() < 6; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_GE(events(), 6);
+    process.kill();
+    ASSERT_TRUE(process.waitForFinished(10000));
+    int logged = 0;
+    for (const std::string& line : lines()) logged += line.find(" > AT+EVENT=") != std::string::npos;
+    EXPECT_GE(logged, 6);
+    (void)sim;
 }
 
 TEST(KeldamarCli, ApplySendsTheProfilesChangesAndNamesTheValueTheLoggerKeptOld) {

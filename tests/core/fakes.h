@@ -114,6 +114,11 @@ public:
         fileDialogs.push_back("save " + folder + " " + name);
         return saveAs;
     }
+    std::string transcriptAs;  // the transcript file picked; "" cancels
+    std::string transcriptToSave(const std::string& name) override {
+        fileDialogs.push_back("transcript " + name);
+        return transcriptAs;
+    }
     std::string profileToOpen(const std::string& folder) override {
         fileDialogs.push_back("open " + folder);
         return openFile;
@@ -140,7 +145,9 @@ public:
 class FakeClock : public kd::Clock {
 public:
     std::tm now{};
+    int millisecond = 0;
     std::tm localNow() const override { return now; }
+    kd::LocalTime localNowPrecise() const override { return {now, millisecond}; }
 };
 
 std::filesystem::path MakeTempDir();

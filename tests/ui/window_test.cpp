@@ -147,7 +147,7 @@ TEST(MainWindowModel, MenusInOrderWithShortcutsAndTheSpareMenuHidden) {
     QStringList file;
     for (QAction* a : rig.window.findChild<QMenu*>("FileMenuPopup")->actions())
         file << (a->isSeparator() ? QStringLiteral("-") : a->text() + QLatin1Char('|') + a->shortcut().toString());
-    EXPECT_EQ(file, QStringList({"New|", "-", "Save|Ctrl+S", "Load|Ctrl+L", "-", "&Exit|"}));
+    EXPECT_EQ(file, QStringList({"New|", "-", "Save|Ctrl+S", "Load|Ctrl+L", "Save Transcript...|", "-", "&Exit|"}));
     EXPECT_TRUE(rig.widget<QAction>("DefEdit")->isCheckable());
     EXPECT_EQ(rig.widget<QAction>("SetupComs")->text(), "COM Port Selection");
     EXPECT_FALSE(rig.widget<QAction>("TXSinglemen")->isVisible());
