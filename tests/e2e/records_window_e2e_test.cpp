@@ -63,7 +63,13 @@ TEST(RecordsWindow, ARangeOf50DownloadedInTheDialogIsArchivedAndExportedAsTheLog
     EXPECT_EQ(recorder->archive()->count(), 50);
 
     const auto file = rig.dir / "out.csv";
+    bool exported = false;
+    QObject::connect(view, &kd::RecordsView::exportFinished, [&](bool ok) { exported = ok; });
     ASSERT_TRUE(view->exportTo(QString::fromStdString(file.string())));
+    EXPECT_FALSE(view->exportAction()->isEnabled());  // one export at a time
+    ASSERT_TRUE(PumpUntil([&] { return !view->exporting(); }, 10000));
+    EXPECT_TRUE(exported);
+    EXPECT_TRUE(view->exportAction()->isEnabled());
     EXPECT_EQ(rig.form().StatusBox(0).text(), "50 records written to " + file.string());
     std::ifstream in(file, std::ios::binary);
     std::string line;
@@ -82,6 +88,8 @@ TEST(RecordsWindow, ARangeOf50DownloadedInTheDialogIsArchivedAndExportedAsTheLog
     // View > Records Chart: every sensor that has values, over the 50 records.
     view->chartAction()->trigger();
     ASSERT_TRUE(view->chart() && view->chart()->isVisible());
+    ASSERT_TRUE(PumpUntil([&] { return !view->chart()->loading(); }, 10000));
+    view->chart()->redraw();
     EXPECT_EQ(view->chart()->windowTitle(), "Records Chart");
     EXPECT_EQ(view->chart()->seriesCount(), 12);
     ASSERT_TRUE(view->chart()->series("Moisture 1"));
