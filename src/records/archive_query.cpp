@@ -30,8 +30,19 @@ bool Digits(const std::string& s, size_t at, size_t n, int* out) {
     return true;
 }
 
-// Converting a local time asks the time zone rules; records come in time order, so one
-// conversion per hour of them serves every record of that hour.
+// Days since 1970-01-01 of a date of the proleptic Gregorian calendar.
+long long DaysFromCivil(int y, int m, int d) {
+    y -= m <= 2;
+    const long long era = (y >= 0 ? y : y - 399) / 400;
+    const int yoe = static_cast<int>(y - era * 400);
+    const int doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+// Converting a local time asks the time zone rules, which is slow; records come in time order,
+// so the zone's offset is asked twice a day (at its first and last hour) and, only on a day
+// the clocks change, once an hour.
 class LocalClock {
 public:
     std::optional<double> millis(const std::string& iso) {
@@ -41,25 +52,44 @@ public:
             !Digits(iso, 14, 2, &mi) || (iso.size() >= 19 && !Digits(iso, 17, 2, &s)))
             return std::nullopt;
         if (mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 59) return std::nullopt;
-        const long long key = ((static_cast<long long>(y) * 100 + mo) * 100 + d) * 100 + h;
-        if (key != hourKey_) {
-            std::tm tm{};
-            tm.tm_year = y - 1900;
-            tm.tm_mon = mo - 1;
-            tm.tm_mday = d;
-            tm.tm_hour = h;
-            tm.tm_isdst = -1;
-            const std::time_t t = std::mktime(&tm);
-            if (t == static_cast<std::time_t>(-1) && tm.tm_year != 69) return std::nullopt;
-            hourKey_ = key;
-            hourMillis_ = static_cast<double>(t) * 1000.0;
+        const long long day = DaysFromCivil(y, mo, d);
+        if (day != day_) {
+            day_ = day;
+            first_ = offset(y, mo, d, 0);
+            changes_ = first_ != offset(y, mo, d, 23);
+            hour_ = -1;
         }
-        return hourMillis_ + (mi * 60 + s) * 1000.0;
+        std::optional<long long> off = first_;
+        if (changes_) {
+            if (h != hour_) hourOffset_ = offset(y, mo, d, h), hour_ = h;
+            off = hourOffset_;
+        }
+        if (!off) return std::nullopt;
+        const long long utc = day * 86400LL + h * 3600LL + mi * 60LL + s;
+        return static_cast<double>(utc - *off) * 1000.0;
     }
 
 private:
-    long long hourKey_ = -1;
-    double hourMillis_ = 0;
+    // Local time minus UTC at that hour, in seconds; nullopt when the zone cannot say.
+    static std::optional<long long> offset(int y, int mo, int d, int h) {
+        std::tm tm{};
+        tm.tm_year = y - 1900;
+        tm.tm_mon = mo - 1;
+        tm.tm_mday = d;
+        tm.tm_hour = h;
+        tm.tm_isdst = -1;
+        const std::time_t t = std::mktime(&tm);
+        if (t == static_cast<std::time_t>(-1)) return std::nullopt;
+        // mktime moves an hour the clocks skipped; the offset is the one in force after it.
+        const long long local = DaysFromCivil(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday) * 86400LL +
+                                tm.tm_hour * 3600LL + tm.tm_min * 60LL + tm.tm_sec;
+        return local - static_cast<long long>(t);
+    }
+
+    long long day_ = std::numeric_limits<long long>::min();
+    std::optional<long long> first_, hourOffset_;
+    bool changes_ = false;
+    int hour_ = -1;
 };
 
 }  // namespace
