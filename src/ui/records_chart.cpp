@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QDateTimeAxis>
 #include <QFileDialog>
+#include <QGraphicsLayout>
 #include <QHBoxLayout>
 #include <QLegend>
 #include <QLegendMarker>
@@ -129,14 +130,20 @@ void RecordsChart::title(const QString& suffix) {
     chart_->setTitle((device_ ? QStringLiteral("Records of logger %1").arg(QString::fromStdString(*device_))
                               : QStringLiteral("Records of all loggers")) +
                      suffix);
+    // A shorter title or axes laid out anew leave parts of the old picture on the view otherwise.
+    view_->viewport()->update();
 }
 
 void RecordsChart::startLoading(const std::optional<std::string>& deviceId) {
+    if (chart_->isZoomed()) chart_->zoomReset();
     chart_->removeAllSeries();
     series_.fill(nullptr);
     rows_ = {};
     device_ = deviceId;
     loading_ = true;
+    // A date axis first shown without a range of its own stays hidden when records come later.
+    const QDateTime now = QDateTime::currentDateTime();
+    time_->setRange(now.addDays(-1), now);
     title(QStringLiteral(" (reading the archive...)"));
 }
 
@@ -147,8 +154,9 @@ void RecordsChart::setRows(records::ChartRows rows) {
     // The legend lists all moisture series first, then all temperatures, sensor 1 first.
     for (int s = 0; s < records::kChartSeries; ++s)
         if (rows_.hasValues(s)) seriesFor(s);
-    chart_->zoomReset();
     fitAxes();
+    // The axes were laid out while the chart was empty; their labels need their room now.
+    if (QGraphicsLayout* layout = chart_->layout()) layout->invalidate();
     redrawSoon();
 }
 
@@ -186,6 +194,7 @@ void RecordsChart::redraw() {
         for (size_t i = 0; i < reduced.size(); ++i) points[static_cast<qsizetype>(i)] = QPointF(reduced[i].x, reduced[i].y);
         line->replace(points);
     }
+    view_->viewport()->update();
     emit drawn();
 }
 
