@@ -243,15 +243,18 @@ int main(int argc, char** argv) {
         connect->click();
         while (!sim.attached()) QApplication::processEvents(QEventLoop::AllEvents, 5);
         window.syncView();
-        bool exportNext = true;
+        // BESIDE=export or chart: only that one, again and again.
+        const QString beside = qEnvironmentVariable("BESIDE", QStringLiteral("both"));
+        bool exportNext = beside != QStringLiteral("chart");
         auto besideOnce = [&] {
             if (!dialog->running()) return;
+            const bool next = beside == QStringLiteral("both") ? !exportNext : exportNext;
             if (exportNext) {
                 view->exportTo(QString::fromStdString((dir / "beside.csv").string()));
             } else {
                 view->openChart();
             }
-            exportNext = !exportNext;
+            exportNext = next;
         };
         QObject::connect(view, &kd::RecordsView::exportFinished, &window, [&](bool) { ++exports; QTimer::singleShot(0, &window, besideOnce); });
         QObject::connect(view, &kd::RecordsView::chartRead, &window, [&] { ++charts; QTimer::singleShot(0, &window, besideOnce); });

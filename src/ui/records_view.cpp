@@ -1,5 +1,7 @@
 #include "ui/records_view.h"
 
+#include <pthread.h>
+#include <sched.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -32,10 +34,16 @@ QAction* NewAction(QObject* parent, const QString& text, const char* name) {
     return a;
 }
 
-// The reading thread yields a core to the thread that drives the port whenever both want one.
-void YieldToTheWire() {
+// The reading thread yields a core to the thread that drives the port whenever both want one:
+// an export (bulk, nobody waits for its moment) runs only on a core nothing else wants; a chart's
+// reading, which the technician waits for, below normal priority.
+void YieldToTheWire(bool bulk) {
 #ifdef __linux__
+    sched_param none{};
+    static_cast<void>(::pthread_setschedparam(::pthread_self(), bulk ? SCHED_IDLE : SCHED_OTHER, &none));
     static_cast<void>(::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), 10));
+#else
+    (void)bulk;
 #endif
 }
 
@@ -111,7 +119,7 @@ bool RecordsView::exportTo(const QString& file) {
     const std::optional<std::string> device = shownDevice();
     const std::string target = file.toStdString();
     worker_.start([this, archivePath, device, target, file] {
-        YieldToTheWire();
+        YieldToTheWire(true);
         // A connection of this thread's own: the recorder's stays free for the records arriving.
         std::string error;
         records::ExportResult result;
@@ -172,7 +180,7 @@ void RecordsView::readChart(long long afterId) {
     const std::filesystem::path archivePath = recorder_.archivePath();
     const std::optional<std::string> device = chart_->device();
     worker_.start([this, generation, archivePath, device, afterId] {
-        YieldToTheWire();
+        YieldToTheWire(false);
         auto rows = std::make_shared<records::ChartRows>();
         auto error = std::make_shared<std::string>();
         const bool ok = records::ReadChartRows(archivePath, device, afterId, rows.get(), error.get());
