@@ -161,7 +161,9 @@ void RecordsChart::setRows(records::ChartRows rows) {
 }
 
 void RecordsChart::addRows(records::ChartRows later) {
+    const bool nothingNew = later.time.empty();
     rows_.merge(std::move(later));
+    if (nothingNew) return;  // records downloaded again: the picture stays as it is
     for (int s = 0; s < records::kChartSeries; ++s)
         if (!series_[static_cast<size_t>(s)] && rows_.hasValues(s)) seriesFor(s);
     if (!chart_->isZoomed()) fitAxes();
