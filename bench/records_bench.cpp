@@ -6,11 +6,18 @@
 //     feed): elapsed times and their ratio;
 //  2. the program's resident memory (now and peak) when 100 and when all records are done;
 //  3. the archive's size per record once the program has closed it;
-//  4. the time to export EXPORT (100 000) archived records as CSV.
-// LOCKED=1 holds a write lock on the archive from another connection during the download.
+//  4. the time to export EXPORT (100 000) archived records as CSV;
+//  5. the same download again with EXPORT records of the logger archived and exports and chart
+//     readings of them running one after another beside it: its ratio to the ideal client;
+//  6. View > Records Chart at each of CHART (10000,100000) archived records, each in a process
+//     of its own (records_bench --chart N): time until drawn, the event loop's longest wait
+//     meanwhile, and the growth of resident memory.
 // Run it under a display (bench/run_records_bench uses a virtual X server).
+// LOCKED=1 holds a write lock on the archive from another connection during the download.
 #include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -18,7 +25,10 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QLineSeries>
+#include <QProcess>
 #include <QPushButton>
+#include <QTimer>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -37,6 +47,7 @@
 #include "simulator.h"
 #include "ui/download_dialog.h"
 #include "ui/main_window.h"
+#include "ui/records_chart.h"
 #include "ui/records_view.h"
 #include "event_client.h"
 #include "quiet_platform.h"
@@ -56,10 +67,111 @@ int Env(const char* name, int fallback) {
     return v && *v ? std::atoi(v) : fallback;
 }
 
+// Archives `count` records of the logger (log numbers from `first` on, as downloads would leave
+// them) in a child process, so none of the filling's memory is counted as the program's.
+bool FillArchive(const std::filesystem::path& path, const std::string& device, int first, int count) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        auto archive = kd::records::Archive::open(path, nullptr);
+        if (!archive) ::_exit(1);
+        kdsim::LoggerState s;
+        s.deviceId = device;
+        std::vector<kd::records::ArchivedRecord> batch;
+        for (int i = first; i < first + count; ++i) {
+            std::string line = kdsim::formatRecordLine(kdsim::makeRecord(s, i));
+            line.pop_back();  // as the receive side stores it: CR kept, LF gone
+            batch.push_back(*kd::records::DecodeRecord(line, i % 4096, "2026-12-10T03:00:00"));
+            if (batch.size() == 10000 || i == first + count - 1) {
+                if (archive->add(batch, nullptr) < 0) ::_exit(1);
+                batch.clear();
+            }
+        }
+        archive.reset();
+        ::_exit(0);
+    }
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// The event loop's longest wait for a 5 ms timer while it runs.
+struct LoopWatch {
+    QTimer timer;
+    QElapsedTimer since;
+    double longest = 0;
+    LoopWatch() {
+        timer.setInterval(5);
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            longest = std::max(longest, Ms(since) - 5);
+            since.start();
+        });
+    }
+    void start() {
+        longest = 0;
+        since.start();
+        timer.start();
+    }
+};
+
+double CpuMs() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return (static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e6 + u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
+}
+
+// View > Records Chart over `count` archived records of one logger, in the real window.
+int ChartFigures(int count) {
+    const auto dir = BenchSettingsDir("kd-chart-bench-", "/dev/null");
+    const auto archivePath = dir / "records.sqlite";
+    if (!FillArchive(archivePath, "10003", 0, count)) { std::fprintf(stderr, "could not fill the archive\n"); return 1; }
+    kd::IniFile ini(dir / "ORVIKAS.ini");
+    kd::QtSerialPort port([&](int n) { return kd::ComDevice(n, &ini); });
+    kd::QtTimerDriver timers;
+    QuietDialogs dialogs;
+    NoExit exit;
+    kd::QtClock clock;
+    kd::Program p(kd::Platform{port, ini, dialogs, exit, clock, timers});
+    kd::MainWindow window(p.form);
+    kd::records::Recorder recorder(p, archivePath);
+    kd::RecordsView view(window, p, recorder);
+    kd::Form_Load(p);
+    window.show();
+    p.form.ModemParm(0).setText("10003");
+    for (int i = 0; i < 20; ++i) QApplication::processEvents(QEventLoop::AllEvents, 10);
+    std::error_code ec;
+    const long rssBefore = StatusKb("VmRSS:"), hwmBefore = StatusKb("VmHWM:");
+
+    LoopWatch watch;
+    bool drawn = false;
+    QElapsedTimer t;
+    const double cpuBefore = CpuMs();
+    t.start();
+    watch.start();
+    view.chartAction()->trigger();
+    const double shown = Ms(t);
+    // The records are read on another thread: drawn comes in a later pass of the loop.
+    QObject::connect(view.chart(), &kd::RecordsChart::drawn, [&] { drawn = true; });
+    while (view.chart()->loading() || !drawn) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    QApplication::processEvents();  // painted
+    const double ms = Ms(t), cpu = CpuMs() - cpuBefore;
+    const long rssAfter = StatusKb("VmRSS:"), hwmAfter = StatusKb("VmHWM:");
+    int points = 0;
+    for (int s = 0; s < 6; ++s)
+        if (auto* series = view.chart()->series(QStringLiteral("Moisture %1").arg(s + 1))) points += series->count();
+    std::printf("chart of %d archived records: window up in %.1f ms, drawn in %.1f ms (CPU time of all threads %.1f ms), event loop's longest wait %.1f ms; "
+                "resident memory %ld -> %ld kB (%+ld kB), peak %ld -> %ld kB (%+ld kB over the resident before); "
+                "%d moisture points drawn of %zu records\n",
+                count, shown, ms, cpu, watch.longest, rssBefore, rssAfter, rssAfter - rssBefore, hwmBefore, hwmAfter,
+                hwmAfter - rssBefore, points, view.chart()->rows().size());
+    std::filesystem::remove_all(dir, ec);
+    std::fflush(stdout);
+    std::_Exit(0);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    if (argc == 3 && std::string(argv[1]) == "--chart") return ChartFigures(std::atoi(argv[2]));
     const int kRecords = Env("RECORDS", 1000);
     const int kExport = Env("EXPORT", 100000);
     std::printf("machine: load %s", [] {
@@ -140,8 +252,46 @@ int main(int argc, char** argv) {
     while (sim.attached()) QApplication::processEvents(QEventLoop::AllEvents, 5);
     const double idealAfter = IdealEventClient(sim.devicePath(), kRecords);
 
+    // The same download again, with exports and chart readings of the logger's kExport older
+    // records one after another beside it.
+    double besideMs = -1;
+    int exports = 0, charts = 0;
+    if (FillArchive(archivePath, "12345", kRecords + 10, kExport)) {
+        connect->click();
+        while (!sim.attached()) QApplication::processEvents(QEventLoop::AllEvents, 5);
+        window.syncView();
+        // BESIDE=export or chart: only that one, again and again.
+        const QString beside = qEnvironmentVariable("BESIDE", QStringLiteral("both"));
+        bool exportNext = beside != QStringLiteral("chart");
+        auto besideOnce = [&] {
+            if (!dialog->running()) return;
+            const bool next = beside == QStringLiteral("both") ? !exportNext : exportNext;
+            if (exportNext) {
+                view->exportTo(QString::fromStdString((dir / "beside.csv").string()));
+            } else {
+                view->openChart();
+            }
+            exportNext = next;
+        };
+        QObject::connect(view, &kd::RecordsView::exportFinished, &window, [&](bool) { ++exports; QTimer::singleShot(0, &window, besideOnce); });
+        QObject::connect(view, &kd::RecordsView::chartRead, &window, [&] { ++charts; QTimer::singleShot(0, &window, besideOnce); });
+        dialog->fromBox()->setText("0");
+        dialog->toBox()->setText(QString::number(kRecords - 1));
+        t.start();
+        dialog->downloadButton()->click();
+        besideOnce();
+        while (dialog->running()) {
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+            if (t.elapsed() > 600000 || dialogs.messages) { std::fprintf(stderr, "download did not finish\n"); return 1; }
+        }
+        besideMs = Ms(t);
+        while (view->exporting() || (view->chart() && view->chart()->loading())) QApplication::processEvents(QEventLoop::AllEvents, 10);
+        connect->click();
+        while (sim.attached()) QApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+
     recorder->flush(std::chrono::seconds(20));
-    const long long rows = recorder->archive() ? recorder->archive()->count() : -1;
+    const long long rows = recorder->archive() ? recorder->archive()->count() - (besideMs >= 0 ? kExport : 0) : -1;
     delete view;
     recorder.reset();  // closing the archive folds its WAL into the file
     std::error_code ec;
@@ -153,6 +303,9 @@ int main(int argc, char** argv) {
     const double ideal = (idealBefore + idealAfter) / 2;
     std::printf("download of %d records in the window: program %.1f ms, ideal client %.1f ms (%.1f / %.1f), ratio %.4f\n",
                 kRecords, elapsed, ideal, idealBefore, idealAfter, elapsed / ideal);
+    if (besideMs >= 0)
+        std::printf("the same download with %d exports and %d chart readings of %d archived records beside it: %.1f ms, "
+                    "ratio %.4f\n", exports, charts, kExport + kRecords, besideMs, besideMs / ideal);
     std::printf("resident memory: at 100 records %ld kB (peak %ld kB), at %d records %ld kB (peak %ld kB), growth %+ld kB\n",
                 rss100, hwm100, kRecords, rssAll, hwmAll, hwmAll - hwm100);
     std::printf("archive: %llu bytes for %lld records, %.1f bytes per record\n", static_cast<unsigned long long>(bytes),
@@ -183,6 +336,14 @@ int main(int argc, char** argv) {
         e.start();
         const auto one = kd::records::ExportCsvFile(*archive, std::string("10003"), dir / "one.csv");
         std::printf("export of one logger's %lld records: %.1f ms\n", one.rows, Ms(e));
+    }
+    // The chart, each size in a fresh process: its memory is then the chart's alone.
+    const QString chartSizes = qEnvironmentVariable("CHART", QStringLiteral("10000,100000"));
+    for (const QString& n : chartSizes.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedChannels);
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--chart"), n});
+        child.waitForFinished(600000);
     }
     std::printf("load after: %s\n", [] {
         std::ifstream f("/proc/loadavg");

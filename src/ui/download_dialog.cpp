@@ -63,14 +63,16 @@ DownloadDialog::DownloadDialog(Program& p, records::Recorder& recorder, QWidget*
     connect(to_, &QLineEdit::textChanged, this, showTotal);
     rate_ = new QLabel(this);
     rate_->setObjectName(QStringLiteral("DownloadRate"));
-    rate_->setAccessibleName(QStringLiteral("Download speed and time left"));
+    // A status text is heard as itself: its accessible name is the text (a label without a name
+    // of its own announces each change), what it is about is its description.
+    rate_->setAccessibleDescription(QStringLiteral("Download speed and time left"));
     missing_ = new QLabel(this);
     missing_->setObjectName(QStringLiteral("NotReceived"));
-    missing_->setAccessibleName(QStringLiteral("Records not received"));
+    missing_->setAccessibleDescription(QStringLiteral("Records not received"));
     missing_->setWordWrap(true);
     message_ = new QLabel(this);
     message_->setObjectName(QStringLiteral("DownloadMessage"));
-    message_->setAccessibleName(QStringLiteral("Download status"));
+    message_->setAccessibleDescription(QStringLiteral("Download status"));
     message_->setWordWrap(true);
 
     download_ = new QPushButton(QStringLiteral("&Download"), this);

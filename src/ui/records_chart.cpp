@@ -5,21 +5,32 @@
 #include <QDateTime>
 #include <QDateTimeAxis>
 #include <QFile>
+#include <QGraphicsLayout>
 #include <QHBoxLayout>
 #include <QLegend>
 #include <QLegendMarker>
 #include <QLineSeries>
 #include <QPushButton>
+#include <QTimer>
 #include <QValueAxis>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 
 #include "app/platform.h"
 #include "ui/ui_support.h"
 
 namespace kd {
 
-RecordsChart::RecordsChart(Dialogs& dialogs, QWidget* parent) : QWidget(parent, Qt::Window), dialogs_(dialogs) {
+namespace {
+
+constexpr int kFirstTemperature = 6;
+
+}  // namespace
+
+RecordsChart::RecordsChart(Dialogs& dialogs, QWidget* parent) : QMainWindow(parent), dialogs_(dialogs) {
+    // A window of its own beside the main window, which screen readers present as one.
+    setWindowFlag(Qt::Window);
     setObjectName(QStringLiteral("RecordsChart"));
     setWindowTitle(QStringLiteral("Records Chart"));
     chart_ = new QChart;
@@ -34,17 +45,21 @@ RecordsChart::RecordsChart(Dialogs& dialogs, QWidget* parent) : QWidget(parent, 
     chart_->addAxis(time_, Qt::AlignBottom);
     chart_->addAxis(moisture_, Qt::AlignLeft);
     chart_->addAxis(temperature_, Qt::AlignRight);
+    // A zoom or a resize changes what one pixel column holds.
+    connect(time_, &QDateTimeAxis::rangeChanged, this, &RecordsChart::redrawSoon);
+    connect(chart_, &QChart::plotAreaChanged, this, &RecordsChart::redrawSoon);
 
-    view_ = new QChartView(chart_, this);
+    auto* body = new QWidget(this);
+    view_ = new QChartView(chart_, body);
     view_->setObjectName(QStringLiteral("RecordsChartView"));
     view_->setAccessibleName(QStringLiteral("Records chart"));
     view_->setRenderHint(QPainter::Antialiasing);
     view_->setRubberBand(QChartView::RectangleRubberBand);
 
-    reset_ = new QPushButton(QStringLiteral("&Reset Zoom"), this);
+    reset_ = new QPushButton(QStringLiteral("&Reset Zoom"), body);
     reset_->setObjectName(QStringLiteral("ResetZoom"));
     reset_->setAccessibleName(QStringLiteral("Reset Zoom"));
-    auto* save = new QPushButton(QStringLiteral("&Save Image..."), this);
+    auto* save = new QPushButton(QStringLiteral("&Save Image..."), body);
     save->setObjectName(QStringLiteral("SaveImage"));
     save->setAccessibleName(QStringLiteral("Save Image..."));
     connect(reset_, &QPushButton::clicked, this, [this] { chart_->zoomReset(); });
@@ -54,15 +69,18 @@ RecordsChart::RecordsChart(Dialogs& dialogs, QWidget* parent) : QWidget(parent, 
     buttons->addStretch();
     buttons->addWidget(reset_);
     buttons->addWidget(save);
-    auto* layout = new QVBoxLayout(this);
+    auto* layout = new QVBoxLayout(body);
     layout->addWidget(view_, 1);
     layout->addLayout(buttons);
+    setCentralWidget(body);
     resize(900, 560);
 }
 
-QLineSeries* RecordsChart::seriesFor(int sensor, bool moisture) {
-    QLineSeries*& s = series_[static_cast<size_t>(sensor + (moisture ? 0 : 6))];
+QLineSeries* RecordsChart::seriesFor(int index) {
+    QLineSeries*& s = series_[static_cast<size_t>(index)];
     if (s) return s;
+    const bool moisture = index < kFirstTemperature;
+    const int sensor = index % kFirstTemperature;
     s = new QLineSeries;
     s->setName((moisture ? QStringLiteral("Moisture %1") : QStringLiteral("Temperature %1")).arg(sensor + 1));
     chart_->addSeries(s);
@@ -88,65 +106,98 @@ QLineSeries* RecordsChart::seriesFor(int sensor, bool moisture) {
     return s;
 }
 
-void RecordsChart::add(const records::ArchivedRecord& r) {
-    if (device_ && r.deviceId != *device_) return;
-    const QDateTime at = QDateTime::fromString(QString::fromStdString(r.recordedAt), Qt::ISODate);
-    if (!at.isValid()) return;  // a stamp that is no date has no place on a time axis
-    const qint64 t = at.toMSecsSinceEpoch();
-    if (!anyT_ || t < minT_) minT_ = t;
-    if (!anyT_ || t > maxT_) maxT_ = t;
-    anyT_ = true;
-    for (int k = 0; k < 6; ++k) {
-        if (const auto& v = r.moisture[static_cast<size_t>(k)]) {
-            seriesFor(k, true)->append(static_cast<qreal>(t), *v);
-            minM_ = anyM_ ? std::min(minM_, *v) : *v;
-            maxM_ = anyM_ ? std::max(maxM_, *v) : *v;
-            anyM_ = true;
-        }
-        if (const auto& v = r.temperature[static_cast<size_t>(k)]) {
-            seriesFor(k, false)->append(static_cast<qreal>(t), *v);
-            minC_ = anyC_ ? std::min(minC_, *v) : *v;
-            maxC_ = anyC_ ? std::max(maxC_, *v) : *v;
-            anyC_ = true;
-        }
-    }
-}
-
 void RecordsChart::fitAxes() {
-    const qint64 pad = std::max<qint64>(60'000, (maxT_ - minT_) / 50);
-    if (anyT_) time_->setRange(QDateTime::fromMSecsSinceEpoch(minT_ - pad), QDateTime::fromMSecsSinceEpoch(maxT_ + pad));
-    auto fit = [](QValueAxis* axis, bool any, double lo, double hi) {
-        if (!any) return axis->setRange(0, 100);
-        const double margin = std::max(1.0, (hi - lo) * 0.05);
+    if (!rows_.time.empty()) {
+        const qint64 minT = static_cast<qint64>(rows_.time.front()), maxT = static_cast<qint64>(rows_.time.back());
+        const qint64 pad = std::max<qint64>(60'000, (maxT - minT) / 50);
+        time_->setRange(QDateTime::fromMSecsSinceEpoch(minT - pad), QDateTime::fromMSecsSinceEpoch(maxT + pad));
+    }
+    auto fit = [this](QValueAxis* axis, int first) {
+        float lo = INFINITY, hi = -INFINITY;
+        for (int s = first; s < first + kFirstTemperature; ++s)
+            for (const float v : rows_.value[static_cast<size_t>(s)])
+                if (!std::isnan(v)) lo = std::min(lo, v), hi = std::max(hi, v);
+        if (lo > hi) return axis->setRange(0, 100);
+        const double margin = std::max(1.0, (static_cast<double>(hi) - lo) * 0.05);
         axis->setRange(lo - margin, hi + margin);
         axis->applyNiceNumbers();
     };
-    fit(moisture_, anyM_, minM_, maxM_);
-    fit(temperature_, anyC_, minC_, maxC_);
+    fit(moisture_, 0);
+    fit(temperature_, kFirstTemperature);
 }
 
-void RecordsChart::load(const std::optional<std::string>& deviceId, const std::vector<records::ArchivedRecord>& all) {
+void RecordsChart::title(const QString& suffix) {
+    chart_->setTitle((device_ ? QStringLiteral("Records of logger %1").arg(QString::fromStdString(*device_))
+                              : QStringLiteral("Records of all loggers")) +
+                     suffix);
+    // A shorter title or axes laid out anew leave parts of the old picture on the view otherwise.
+    view_->viewport()->update();
+}
+
+void RecordsChart::startLoading(const std::optional<std::string>& deviceId) {
+    if (chart_->isZoomed()) chart_->zoomReset();
     chart_->removeAllSeries();
     series_.fill(nullptr);
-    anyM_ = anyC_ = anyT_ = false;
+    rows_ = {};
     device_ = deviceId;
-    // The legend lists all moisture series first, then all temperatures, sensor 1 first.
-    for (const bool moisture : {true, false})
-        for (int k = 0; k < 6; ++k)
-            if (std::any_of(all.begin(), all.end(), [&](const records::ArchivedRecord& r) {
-                    return (!device_ || r.deviceId == *device_) &&
-                           (moisture ? r.moisture : r.temperature)[static_cast<size_t>(k)].has_value();
-                }))
-                seriesFor(k, moisture);
-    chart_->setTitle(deviceId ? QStringLiteral("Records of logger %1").arg(QString::fromStdString(*deviceId))
-                              : QStringLiteral("Records of all loggers"));
-    for (const auto& r : all) add(r);
-    fitAxes();
+    loading_ = true;
+    // A date axis first shown without a range of its own stays hidden when records come later.
+    const QDateTime now = QDateTime::currentDateTime();
+    time_->setRange(now.addDays(-1), now);
+    title(QStringLiteral(" (reading the archive...)"));
 }
 
-void RecordsChart::append(const std::vector<records::ArchivedRecord>& batch) {
-    for (const auto& r : batch) add(r);
+void RecordsChart::setRows(records::ChartRows rows) {
+    rows_ = std::move(rows);
+    loading_ = false;
+    title({});
+    // The legend lists all moisture series first, then all temperatures, sensor 1 first.
+    for (int s = 0; s < records::kChartSeries; ++s)
+        if (rows_.hasValues(s)) seriesFor(s);
+    fitAxes();
+    // The axes were laid out while the chart was empty; their labels need their room now.
+    if (QGraphicsLayout* layout = chart_->layout()) layout->invalidate();
+    redrawSoon();
+}
+
+void RecordsChart::addRows(records::ChartRows later) {
+    const bool nothingNew = later.time.empty();
+    rows_.merge(std::move(later));
+    if (nothingNew) return;  // records downloaded again: the picture stays as it is
+    for (int s = 0; s < records::kChartSeries; ++s)
+        if (!series_[static_cast<size_t>(s)] && rows_.hasValues(s)) seriesFor(s);
     if (!chart_->isZoomed()) fitAxes();
+    redrawSoon();
+}
+
+void RecordsChart::showError(const QString& why) {
+    loading_ = false;
+    title(QStringLiteral(": ") + why);
+}
+
+void RecordsChart::redrawSoon() {
+    if (redrawQueued_) return;
+    redrawQueued_ = true;
+    QTimer::singleShot(0, this, &RecordsChart::redraw);
+}
+
+void RecordsChart::redraw() {
+    redrawQueued_ = false;
+    const double from = static_cast<double>(time_->min().toMSecsSinceEpoch());
+    const double to = static_cast<double>(time_->max().toMSecsSinceEpoch());
+    const int width = static_cast<int>(chart_->plotArea().width());
+    const int columns = width > 0 ? width : 1200;  // not laid out yet: about a screen's width
+    QList<QPointF> points;
+    for (int s = 0; s < records::kChartSeries; ++s) {
+        QLineSeries* line = series_[static_cast<size_t>(s)];
+        if (!line) continue;
+        const auto reduced = records::ReduceSeries(rows_, s, from, to, columns);
+        points.resize(static_cast<qsizetype>(reduced.size()));
+        for (size_t i = 0; i < reduced.size(); ++i) points[static_cast<qsizetype>(i)] = QPointF(reduced[i].x, reduced[i].y);
+        line->replace(points);
+    }
+    view_->viewport()->update();
+    emit drawn();
 }
 
 QLineSeries* RecordsChart::series(const QString& name) const {

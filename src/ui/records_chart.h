@@ -2,13 +2,14 @@
 // View > "Records Chart": the archive's records of one logger over time, moisture of each
 // sensor on the left axis and temperature on the right; a legend entry hides and shows its
 // series, a rubber band zooms, and the chart follows records archived while it is open.
-#include <QWidget>
+// It keeps every record's values and hands each series only what the plot's width can show,
+// reduced again from the full data when the time axis is zoomed or the plot resized.
+#include <QMainWindow>
 #include <array>
 #include <optional>
 #include <string>
-#include <vector>
 
-#include "records/record.h"
+#include "records/chart_rows.h"
 
 class QChart;
 class QChartView;
@@ -21,40 +22,56 @@ namespace kd {
 
 class Dialogs;
 
-class RecordsChart : public QWidget {
+class RecordsChart : public QMainWindow {
     Q_OBJECT
 public:
     // dialogs: where "Save Image..." asks for its file and reports a failed write.
     explicit RecordsChart(Dialogs& dialogs, QWidget* parent = nullptr);
-    // Shows these records of the device (UTF-8 ID; all devices when nullopt).
-    void load(const std::optional<std::string>& deviceId, const std::vector<records::ArchivedRecord>& all);
-    // Adds the records of a batch just archived that belong to the device shown.
-    void append(const std::vector<records::ArchivedRecord>& batch);
+    // Empties the chart for the records of the device (UTF-8 ID; all devices when nullopt)
+    // while they are read.
+    void startLoading(const std::optional<std::string>& deviceId);
+    // Shows these records of the device given to startLoading.
+    void setRows(records::ChartRows rows);
+    // Adds records archived since (rows after rows().lastId).
+    void addRows(records::ChartRows later);
+    // The load failed: the chart's title says why.
+    void showError(const QString& why);
+    const std::optional<std::string>& device() const { return device_; }
+    const records::ChartRows& rows() const { return rows_; }
+    bool loading() const { return loading_; }
     bool savePng(const QString& file);
 
     // Series by name ("Moisture 1".."Temperature 6"); only those with a value exist.
     QLineSeries* series(const QString& name) const;
     int seriesCount() const;
+    QChart* chart() const { return chart_; }
     QPushButton* resetButton() const { return reset_; }
+    // Draws the points for the axis range and plot width now (it is otherwise done in the next
+    // pass of the event loop after a change).
+    void redraw();
+
+signals:
+    void drawn();
 
 private:
-    void add(const records::ArchivedRecord& r);
     void fitAxes();
+    void redrawSoon();
     void saveImage();
-    QLineSeries* seriesFor(int sensor, bool moisture);
+    void title(const QString& suffix);
+    QLineSeries* seriesFor(int index);
 
-    Dialogs& dialogs_;
     QChart* chart_;
     QChartView* view_;
     QDateTimeAxis* time_;
     QValueAxis* moisture_;
     QValueAxis* temperature_;
     QPushButton* reset_;
-    std::array<QLineSeries*, 12> series_{};
+    std::array<QLineSeries*, records::kChartSeries> series_{};
     std::optional<std::string> device_;
-    qint64 minT_ = 0, maxT_ = 0;
-    double minM_ = 0, maxM_ = 0, minC_ = 0, maxC_ = 0;
-    bool anyM_ = false, anyC_ = false, anyT_ = false;
+    records::ChartRows rows_;
+    bool loading_ = false;
+    bool redrawQueued_ = false;
+    Dialogs& dialogs_;
 };
 
 }  // namespace kd

@@ -1,15 +1,24 @@
 #include "ui/records_view.h"
 
+#include <pthread.h>
+#include <sched.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <QAction>
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTimer>
+#include <memory>
 
 #include "app/program.h"
+#include "records/archive_query.h"
 #include "records/csv.h"
 #include "records/recorder.h"
+#include "records/shown_device.h"
 #include "ui/download_dialog.h"
 #include "ui/main_window.h"
 #include "ui/records_chart.h"
@@ -25,12 +34,28 @@ QAction* NewAction(QObject* parent, const QString& text, const char* name) {
     return a;
 }
 
+// The reading thread yields a core to the thread that drives the port whenever both want one:
+// an export (bulk, nobody waits for its moment) runs only on a core nothing else wants; a chart's
+// reading, which the technician waits for, below normal priority.
+void YieldToTheWire(bool bulk) {
+#ifdef __linux__
+    sched_param none{};
+    static_cast<void>(::pthread_setschedparam(::pthread_self(), bulk ? SCHED_IDLE : SCHED_OTHER, &none));
+    static_cast<void>(::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), 10));
+#else
+    (void)bulk;
+#endif
+}
+
+// A batch archived during a download is drawn at most this often: the chart follows, the
+// wire does not wait for it.
+constexpr int kFollowMs = 1000;
+
 }  // namespace
 
 RecordsView::RecordsView(MainWindow& window, Program& p, records::Recorder& recorder)
     : QObject(&window), window_(window), p_(p), recorder_(recorder) {
     auto* file = window.findChild<QMenu*>(QStringLiteral("FileMenuPopup"));
-    auto* edit = window.findChild<QMenu*>(QStringLiteral("EditmenPopup"));
     auto* tools = window.findChild<QMenu*>(QStringLiteral("ToolmenPopup"));
 
     downloadAction_ = NewAction(this, QStringLiteral("Download Records..."), "DownloadRecords");
@@ -56,20 +81,26 @@ RecordsView::RecordsView(MainWindow& window, Program& p, records::Recorder& reco
     QMenuBar* bar = window.menuBar();
     if (tools) bar->insertMenu(tools->menuAction(), view);
     else bar->addMenu(view);
-    (void)edit;
 
-    recorder_.onArchived = [this](const std::vector<records::ArchivedRecord>& batch) {
-        if (chart_ && chart_->isVisible()) chart_->append(batch);
+    worker_.setMaxThreadCount(1);
+    chartFollow_ = new QTimer(this);
+    chartFollow_->setSingleShot(true);
+    chartFollow_->setInterval(kFollowMs);
+    connect(chartFollow_, &QTimer::timeout, this, [this] {
+        if (chart_ && chart_->isVisible() && !chart_->loading()) readChart(chart_->rows().lastId);
+    });
+    // The recorder may report from its writing thread: the chart hears of it in this one.
+    recorder_.onArchived = [this](const std::vector<records::ArchivedRecord>&) {
+        QMetaObject::invokeMethod(this, &RecordsView::archived, Qt::QueuedConnection);
     };
 }
 
-RecordsView::~RecordsView() { recorder_.onArchived = nullptr; }
-
-std::optional<std::string> RecordsView::shownDevice() const {
-    std::string id = p_.LastDeviceID.empty() ? p_.form.ModemParm(0).text() : p_.LastDeviceID;
-    if (id.empty()) return std::nullopt;
-    return records::Latin1ToUtf8(id);
+RecordsView::~RecordsView() {
+    recorder_.onArchived = nullptr;
+    worker_.waitForDone();
 }
+
+std::optional<std::string> RecordsView::shownDevice() const { return records::ShownDevice(p_); }
 
 void RecordsView::openDownload() {
     if (!download_) download_ = new DownloadDialog(p_, recorder_, &window_);
@@ -80,18 +111,40 @@ void RecordsView::openDownload() {
 }
 
 bool RecordsView::exportTo(const QString& file) {
+    if (exporting_) return false;
     recorder_.flush();
-    records::Archive* archive = recorder_.archive(true);
-    TextBox& status = p_.form.StatusBox(0);
-    if (!archive) return false;  // the status line says why
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const auto result = records::ExportCsvFile(*archive, shownDevice(), file.toStdString());
-    QApplication::restoreOverrideCursor();
-    if (result.rows < 0) {
-        status.setText(ToBytes(QStringLiteral("Export failed: ") + FromSystem(result.error)));
-        return false;
-    }
-    status.setText(ToBytes(QStringLiteral("%1 records written to %2").arg(result.rows).arg(QDir::toNativeSeparators(file))));
+    exporting_ = true;
+    exportAction_->setEnabled(false);
+    const std::filesystem::path archivePath = recorder_.archivePath();
+    const std::optional<std::string> device = shownDevice();
+    const std::string target = file.toStdString();
+    worker_.start([this, archivePath, device, target, file] {
+        YieldToTheWire(true);
+        // A connection of this thread's own: the recorder's stays free for the records arriving.
+        std::string error;
+        records::ExportResult result;
+        if (auto archive = records::Archive::open(archivePath, &error))
+            result = records::ExportCsvFile(*archive, device, target);
+        else
+            result.error = records::kArchiveUnavailable + error;
+        QMetaObject::invokeMethod(
+            this,
+            [this, result, file] {
+                exporting_ = false;
+                exportAction_->setEnabled(true);
+                TextBox& status = p_.form.StatusBox(0);
+                const bool ok = result.rows >= 0;
+                if (ok)
+                    status.setText(ToBytes(
+                        QStringLiteral("%1 records written to %2").arg(result.rows).arg(QDir::toNativeSeparators(file))));
+                else if (result.error.rfind(records::kArchiveUnavailable, 0) == 0)
+                    status.setText(ToBytes(FromSystem(result.error)));
+                else
+                    status.setText(ToBytes(QStringLiteral("Export failed: ") + FromSystem(result.error)));
+                emit exportFinished(ok);
+            },
+            Qt::QueuedConnection);
+    });
     return true;
 }
 
@@ -107,14 +160,58 @@ void RecordsView::exportRecords() {
 void RecordsView::openChart() {
     if (!chart_) chart_ = new RecordsChart(p_.platform.dialogs, &window_);
     recorder_.flush();
-    std::vector<records::ArchivedRecord> all;
-    const auto device = shownDevice();
-    if (records::Archive* archive = recorder_.archive(true))
-        archive->forEach(device, [&](const records::ArchivedRecord& r) { all.push_back(r); }, nullptr);
-    chart_->load(device, all);
+    ++chartGeneration_;
+    chartFollow_->stop();
+    chartBehind_ = false;
+    chart_->startLoading(shownDevice());
     chart_->show();
     chart_->raise();
     chart_->activateWindow();
+    readChart(0);
+}
+
+void RecordsView::readChart(long long afterId) {
+    if (chartReading_ && afterId > 0) {
+        chartBehind_ = true;
+        return;
+    }
+    chartReading_ = true;
+    const int generation = chartGeneration_;
+    const std::filesystem::path archivePath = recorder_.archivePath();
+    const std::optional<std::string> device = chart_->device();
+    worker_.start([this, generation, archivePath, device, afterId] {
+        YieldToTheWire(false);
+        auto rows = std::make_shared<records::ChartRows>();
+        auto error = std::make_shared<std::string>();
+        const bool ok = records::ReadChartRows(archivePath, device, afterId, rows.get(), error.get());
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation, afterId, ok, rows, error] {
+                if (generation != chartGeneration_) {
+                    // Opened again meanwhile: the read for that opening is queued behind this one.
+                    return;
+                }
+                chartReading_ = false;
+                if (!ok) chart_->showError(FromSystem(*error));
+                else if (afterId == 0) chart_->setRows(std::move(*rows));
+                else chart_->addRows(std::move(*rows));
+                emit chartRead();
+                if (chartBehind_) {
+                    chartBehind_ = false;
+                    chartFollow_->start();
+                }
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void RecordsView::archived() {
+    if (!chart_ || !chart_->isVisible()) return;
+    if (chart_->loading() || chartReading_) {
+        chartBehind_ = true;
+        return;
+    }
+    if (!chartFollow_->isActive()) chartFollow_->start();
 }
 
 }  // namespace kd

@@ -68,11 +68,17 @@ TEST(RecordsWindow, ARangeOf50DownloadedInTheDialogIsArchivedAndExportedAsTheLog
 
     // File > Export Records... offers a file in the home folder named after the logger shown.
     const auto file = rig.dir / "out.csv";
+    bool exported = false;
+    QObject::connect(view, &kd::RecordsView::exportFinished, [&](bool ok) { exported = ok; });
     rig.dialogs.saveFile = file.string();
     view->exportAction()->trigger();
     ASSERT_EQ(rig.dialogs.fileDialogs.size(), 1u);
     const QString offered = QDir::home().filePath(QStringLiteral("records-%1.csv").arg(FromBytes(rig.form().ModemParm(0).text())));
     EXPECT_EQ(rig.dialogs.fileDialogs[0], "file Export Records " + offered.toStdString());
+    EXPECT_FALSE(view->exportAction()->isEnabled());  // one export at a time
+    ASSERT_TRUE(PumpUntil([&] { return !view->exporting(); }, 10000));
+    EXPECT_TRUE(exported);
+    EXPECT_TRUE(view->exportAction()->isEnabled());
     EXPECT_EQ(rig.form().StatusBox(0).text(), "50 records written to " + file.string());
     std::ifstream in(file, std::ios::binary);
     std::string line;
@@ -91,6 +97,8 @@ TEST(RecordsWindow, ARangeOf50DownloadedInTheDialogIsArchivedAndExportedAsTheLog
     // View > Records Chart: every sensor that has values, over the 50 records.
     view->chartAction()->trigger();
     ASSERT_TRUE(view->chart() && view->chart()->isVisible());
+    ASSERT_TRUE(PumpUntil([&] { return !view->chart()->loading(); }, 10000));
+    view->chart()->redraw();
     EXPECT_EQ(view->chart()->windowTitle(), "Records Chart");
     EXPECT_EQ(view->chart()->seriesCount(), 12);
     ASSERT_TRUE(view->chart()->series("Moisture 1"));
