@@ -46,6 +46,11 @@ const Subcommand kSubcommands[] = {
     {"send", Command::Send, "keldamar send --port P [--port P]... [--json] COMMAND",
      "Send one command (for example 'AT+WDT?') and print the lines that arrive until 1.5 seconds "
      "pass without one, or 5 seconds after the command, whichever comes first.", true, "COMMAND"},
+    {"visits", Command::Visits, "keldamar visits [--device ID] [--json]",
+     "List the visits the records archive keeps (newest first): when, which logger, by whom, the "
+     "battery, the clock's offset, what was changed and the records rescued.", false, nullptr},
+    {"report", Command::Report, "keldamar report (--visit N | --device ID) (--pdf FILE | --html FILE)",
+     "Write the report of one visit (by its number, or the device's last) as PDF or HTML.", false, nullptr},
 };
 
 const char* const kPortHelp =
@@ -176,8 +181,18 @@ ParsedArguments ParseArguments(const QStringList& args) {
     const QCommandLineOption transcript(QStringLiteral("transcript"),
                                         QStringLiteral("Write every line sent and received, with its time, to FILE as it goes."),
                                         QStringLiteral("FILE"));
+    const QCommandLineOption device(QStringLiteral("device"), QStringLiteral("Only this logger's visits (its device ID)."),
+                                    QStringLiteral("ID"));
+    const QCommandLineOption visit(QStringLiteral("visit"), QStringLiteral("The visit's number, as 'visits' lists it."),
+                                   QStringLiteral("N"));
+    const QCommandLineOption pdf(QStringLiteral("pdf"), QStringLiteral("Write the report as PDF (A4) to FILE."),
+                                 QStringLiteral("FILE"));
+    const QCommandLineOption html(QStringLiteral("html"), QStringLiteral("Write the report as HTML to FILE."),
+                                  QStringLiteral("FILE"));
     parser.addOption(help);
     if (sub->takesPorts) parser.addOptions({port, transcript});
+    if (sub->command == Command::Visits) parser.addOption(device);
+    if (sub->command == Command::Report) parser.addOptions({visit, device, pdf, html});
     if (sub->command == Command::Records) parser.addOptions({from, to, unread, all, csv});
     if (sub->command == Command::Apply) parser.addOption(dryRun);
     parser.addOption(json);
@@ -233,6 +248,22 @@ ParsedArguments ParseArguments(const QStringList& args) {
         // The line end is added on sending; one inside would make two commands.
         if (inv.text.find_first_of("\r\n") != std::string::npos)
             return Usage(where, "the command holds a line break; send one command at a time");
+    }
+    if (sub->command == Command::Visits || sub->command == Command::Report) {
+        if (parser.isSet(device) && !ToLatin1(parser.value(device), &inv.device))
+            return Usage(where, "a device ID is 8-bit text");
+    }
+    if (sub->command == Command::Report) {
+        if (parser.isSet(visit) == parser.isSet(device)) return Usage(where, "give one of --visit and --device");
+        if (parser.isSet(visit)) {
+            bool ok = false;
+            inv.visit = parser.value(visit).toLongLong(&ok);
+            if (!ok || inv.visit <= 0) return Usage(where, "a visit number is a whole number above 0");
+        }
+        if (parser.isSet(pdf) == parser.isSet(html)) return Usage(where, "give one of --pdf and --html");
+        inv.reportPdf = parser.isSet(pdf);
+        inv.reportFile = (inv.reportPdf ? parser.value(pdf) : parser.value(html)).toLocal8Bit().toStdString();
+        if (inv.reportFile.empty()) return Usage(where, "the report needs a file name");
     }
     if (sub->command == Command::Apply) {
         inv.profile = operands.at(0).toLocal8Bit().toStdString();

@@ -6,7 +6,7 @@
 
 namespace kdcli {
 
-enum class Command { Ports, Read, Apply, SetTime, Send, Records };
+enum class Command { Ports, Read, Apply, SetTime, Send, Records, Visits, Report };
 
 struct Invocation {
     Command command = Command::Read;
@@ -24,6 +24,12 @@ struct Invocation {
     bool dryRun = false;
     // Every line sent and received, with its time, written to this file as it goes ("": none).
     std::string transcript;
+    // visits and report: one device's visits (--device), one visit (--visit), and the report's
+    // file with its kind.
+    std::string device;
+    long long visit = 0;
+    std::string reportFile;
+    bool reportPdf = false;
 };
 
 struct ParsedArguments {

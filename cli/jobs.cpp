@@ -21,6 +21,7 @@
 #include "records/recorder.h"
 #include "replies/extract.h"
 #include "session.h"
+#include "visits/visit_keeping.h"
 
 namespace kdcli {
 
@@ -215,6 +216,7 @@ void StartRecords(Session& s, const Invocation& what) {
     kd::Program& p = s.program();
     auto recorder = std::make_shared<Recorder>(p);
     s.jobState = recorder;
+    kd::visits::NoteDownloads(s.visits(), *recorder);
     // The archive first: a download with nowhere to keep its records would be lost work. A
     // lock another program holds passes: the records wait for it (see the end).
     const ArchiveState archive = recorder->prepareArchive();

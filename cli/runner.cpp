@@ -1,4 +1,5 @@
 #include "runner.h"
+#include "visits_command.h"
 
 #include <QEventLoop>
 #include <QSocketNotifier>
@@ -45,7 +46,9 @@ void StartJob(const Invocation& inv, const kd::Profile& profile, Session& s) {
         case Command::SetTime: StartSetTime(s); break;
         case Command::Send: StartSend(s, inv.text); break;
         case Command::Records: StartRecords(s, inv); break;
-        case Command::Ports: break;
+        case Command::Ports:
+        case Command::Visits:
+        case Command::Report: break;
     }
 }
 
@@ -132,6 +135,8 @@ private:
 int Run(const Invocation& inv) {
     kd::IniFile settings(kd::SettingsDirectory() / kd::kSettingsFileName);
     if (inv.command == Command::Ports) return ListPorts(inv, settings);
+    if (inv.command == Command::Visits) return ListVisits(inv);
+    if (inv.command == Command::Report) return WriteVisitReport(inv);
 
     const ResolvedPorts resolved = ResolvePorts(inv.ports, settings);
     if (resolved.status != 0) {

@@ -1,5 +1,6 @@
 #include "session.h"
 
+#include <ctime>
 #include <filesystem>
 #include <system_error>
 
@@ -7,6 +8,7 @@
 #include "link/com_mapping.h"
 #include "link/shown_text.h"
 #include "settings/settings_file.h"
+#include "visits/visit_keeping.h"
 
 namespace kdcli {
 
@@ -58,6 +60,13 @@ Session::Session(PortTarget target, kd::IniFile& settings, kd::Clock& clock)
     p.form.tmrTime.setEnabled(false);
     // Nothing here saves the traffic from memory; --transcript writes it as it goes.
     p.transcript.keep = false;
+    // The visit goes to the archive on a thread of its own, as the window's does; nothing is
+    // opened until a read has begun one.
+    visitWriter_ = std::make_unique<kd::records::ArchiveWriter>(kd::records::DefaultArchivePath());
+    visits_ = std::make_unique<kd::visits::ProgramVisits>(
+        p, kd::visits::ThisComputer(KELDAMAR_VERSION, "command line"),
+        [this](const kd::visits::Visit& v) { visitWriter_->addVisit(v); }, [] { return static_cast<int64_t>(std::time(nullptr)); });
+    kd::visits::NoteProfiles(*visits_, p);
 
     dialogs_.onMessage = [this](const std::string& text, const std::string& detail) {
         if (auto hook = onMessage) hook(text, detail);
@@ -85,6 +94,8 @@ Session::~Session() {
     rawLine = nullptr;
     onFinishing = nullptr;
     jobState.reset();
+    visits_.reset();
+    visitWriter_.reset();
     // Then the core: its timers leave the driver, its port handler the adapter.
     program_.reset();
 }
@@ -140,6 +151,10 @@ void Session::finish(int status, std::string error) {
     outcome_.status = status;
     outcome_.error = std::move(error);
     program_->form.ReplyTimeout.setEnabled(false);
+    // The visit ends with the run, what it left behind kept with it; a locked archive costs
+    // the run at most this wait (the visit is then not kept).
+    visits_->leave(kd::Program::Leaving::Exit);
+    visitWriter_->flush(std::chrono::seconds(2));
     if (port_->isOpen()) port_->close();
     program_->transcript.endLine(program_->platform.clock.localNowPrecise());
     if (auto hook = onFinished) hook();

@@ -15,7 +15,9 @@
 #include "platform/qt_serial_port.h"
 #include "platform/qt_timer_driver.h"
 #include "port_targets.h"
+#include "records/archive_writer.h"
 #include "transcript_file.h"
+#include "visits/program_visits.h"
 
 namespace kdcli {
 
@@ -28,6 +30,8 @@ public:
 
     const PortTarget& target() const { return target_; }
     kd::Program& program() { return *program_; }
+    // The visit a read of this port begins, kept in the records archive.
+    kd::visits::ProgramVisits& visits() { return *visits_; }
 
     // Opens the port as "Connect" does. When it cannot, the session is finished with exit
     // status 2 and the reason, and false returned.
@@ -88,6 +92,8 @@ private:
     HeadlessDialogs dialogs_;
     HeadlessExit exit_;
     std::unique_ptr<kd::Program> program_;
+    std::unique_ptr<kd::records::ArchiveWriter> visitWriter_;
+    std::unique_ptr<kd::visits::ProgramVisits> visits_;
     QTimer stallTimer_;
     QTimer deadline_;
     std::function<void()> atDeadline_;

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -22,6 +23,9 @@
 #include "ui/main_window.h"
 #include "ui/qt_dialogs.h"
 #include "ui/records_view.h"
+#include "ui/visits_view.h"
+#include "visits/program_visits.h"
+#include "visits/visit_keeping.h"
 
 namespace {
 
@@ -115,15 +119,26 @@ int main(int argc, char** argv) {
         }
     };
     kd::RecordsView records(window, program, recorder);
+    // The visit of each logger read goes to the archive beside its records.
+    kd::visits::ProgramVisits visits(
+        program, kd::visits::ThisComputer(KELDAMAR_VERSION, "window"),
+        [&recorder](const kd::visits::Visit& v) { recorder.keepVisit(v); },
+        [] { return static_cast<int64_t>(std::time(nullptr)); });
+    kd::visits::NoteProfiles(visits, program);
+    kd::visits::NoteDownloads(visits, recorder);
+    kd::VisitsView visitsView(window, program, visits, settings, recorder.archivePath());
     kd::ArchiveIndicator notArchived(window);
     recorder.onArchiveState = [&notArchived](const kd::records::ArchiveState& s) {
         notArchived.show(kd::records::NotArchivedText(s));
     };
     // Logout, shutdown or Ctrl-C: what is noted goes to the archive before the program ends.
     int endedBy = 0;
-    kd::TerminationSignals endSignals([&recorder, &endedBy](int signal) {
+    kd::TerminationSignals endSignals([&recorder, &visits, &endedBy](int signal) {
         if (endedBy) return;
         endedBy = signal;
+        // Nobody is there to answer "Before you leave": the visit ends with what it found.
+        visits.checkBeforeLeaving = false;
+        visits.leave(kd::Program::Leaving::Exit);
         if (const std::string said = recorder.close(); !said.empty())
             std::fprintf(stderr, "keldamar-utility: %s\n", said.c_str());
         QCoreApplication::exit(128 + signal);  // leaves a modal dialog's loop too
@@ -134,6 +149,10 @@ int main(int argc, char** argv) {
     if (endedBy) return 128 + endedBy;  // during start-up's dialogs
     window.show();
     const int status = app.exec();
+    // The window closed by its title bar: the visit ends with what it found.
+    visits.checkBeforeLeaving = false;
+    visits.leave(kd::Program::Leaving::Exit);
     recorder.onArchiveState = nullptr;
+    recorder.onDownloadFinished = nullptr;
     return status;
 }

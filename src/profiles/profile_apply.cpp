@@ -84,6 +84,7 @@ ProfileApplied ApplyProfile(Program& p, const Profile& profile) {
             if (n != wasNetwork && prepaid == wasPrepaid) ++a.changed;
         }
     }
+    if (p.profiles.onApplied) p.profiles.onApplied(profile.name);
     return a;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 // What the program keeps between a profile load and the uploads after it.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,8 @@ struct ProfileSession {
     bool previewNextUpload = false;  // a profile was loaded: its upload is shown first
     std::string folder;              // of the profile saved or loaded last
     UploadCheck check;
+    // After a profile's values went into the panel: its name, for the visit record.
+    std::function<void(const std::string& name)> onApplied;
 };
 
 }  // namespace kd

@@ -11,11 +11,13 @@
 #include <cstring>
 #include <iterator>
 
+#include "visits/visit_store.h"
+
 namespace kd::records {
 
 namespace {
 
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
 
 // One row per distinct record; the unique index is what makes a record fetched twice one row.
 // An answer with no known log number counts as log number -1 there.
@@ -131,7 +133,11 @@ struct Found {
     std::vector<std::string> columns;  // of the records table
 };
 
-constexpr const char* kOurObjects[] = {"index records_by_time", "index records_distinct", "table records"};
+// What each version holds, in the order Inspect lists it.
+constexpr const char* kVersion1Objects[] = {"index records_by_time", "index records_distinct", "table records"};
+constexpr const char* kVersion2Objects[] = {"index records_by_time", "index records_distinct", "index visits_by_device",
+                                            "table records",         "table visit_actions",    "table visit_values",
+                                            "table visits"};
 constexpr const char* kOurColumns[] = {"id",          "device_id",     "log_number",    "recorded_at",   "moisture_1",
                                        "moisture_2",  "moisture_3",    "moisture_4",    "moisture_5",    "moisture_6",
                                        "temperature_1", "temperature_2", "temperature_3", "temperature_4",
@@ -160,7 +166,11 @@ int Inspect(sqlite3* db, Found* found) {
 }
 
 bool OurSchema(const Found& f) {
-    return std::equal(f.objects.begin(), f.objects.end(), std::begin(kOurObjects), std::end(kOurObjects)) &&
+    const bool objects =
+        f.version == 1 ? std::equal(f.objects.begin(), f.objects.end(), std::begin(kVersion1Objects), std::end(kVersion1Objects))
+        : f.version == 2 ? std::equal(f.objects.begin(), f.objects.end(), std::begin(kVersion2Objects), std::end(kVersion2Objects))
+                         : false;
+    return objects &&
            std::equal(f.columns.begin(), f.columns.end(), std::begin(kOurColumns), std::end(kOurColumns));
 }
 
@@ -226,7 +236,7 @@ std::unique_ptr<Archive> Archive::open(const std::filesystem::path& path, std::s
     if (!fresh) {
         if (marked && found.version > kSchemaVersion)
             return close(ArchiveProblem::NotOurs, "made by a newer version of the program");
-        if (!(marked || found.applicationId == 0) || found.version != kSchemaVersion || !OurSchema(found))
+        if (!(marked || found.applicationId == 0) || !OurSchema(found))
             return close(ArchiveProblem::NotOurs, "not a records archive of this program (another program's database?)");
         if (write) {
             if (const int rc = QuickCheck(db, &why); rc != SQLITE_OK)
@@ -249,8 +259,12 @@ std::unique_ptr<Archive> Archive::open(const std::filesystem::path& path, std::s
     const std::string mark = "PRAGMA application_id=" + std::to_string(kApplicationId) + ";";
     std::string setup;
     if (fresh)
-        setup = std::string("BEGIN IMMEDIATE;") + kSchema + "PRAGMA user_version=" + std::to_string(kSchemaVersion) +
-                ";" + mark + "COMMIT;";
+        setup = std::string("BEGIN IMMEDIATE;") + kSchema + visits::kVisitTables + "PRAGMA user_version=" +
+                std::to_string(kSchemaVersion) + ";" + mark + "COMMIT;";
+    else if (found.version == 1)
+        // The visit tables join the records in one transaction: all of it or nothing.
+        setup = std::string("BEGIN IMMEDIATE;") + visits::kVisitTables + "PRAGMA user_version=" +
+                std::to_string(kSchemaVersion) + ";" + mark + "COMMIT;";
     else if (!marked)
         setup = mark;  // ours from before the mark
     if (!setup.empty()) {
@@ -263,6 +277,14 @@ std::unique_ptr<Archive> Archive::open(const std::filesystem::path& path, std::s
 }
 
 Archive::~Archive() { sqlite3_close_v2(db_); }
+
+bool Archive::saveVisit(visits::Visit& visit, std::string* error, ArchiveProblem* problem) {
+    if (problem) *problem = ArchiveProblem::None;
+    visits::VisitStore store(db_);
+    if (store.save(visit, error)) return true;
+    if (problem) *problem = ProblemOf(sqlite3_errcode(db_));
+    return false;
+}
 
 int Archive::add(const std::vector<ArchivedRecord>& batch, std::string* error, ArchiveProblem* problem) {
     if (problem) *problem = ArchiveProblem::None;

@@ -6,9 +6,10 @@
 // before anything is written to it.
 //
 // Our databases carry PRAGMA application_id = kApplicationId (0x4B444D52, "KDMR" in ASCII)
-// and PRAGMA user_version = 1. A database of this format made before the mark existed
-// (application_id 0, the records table alone, user_version 1) is ours and is marked when
-// opened for writing.
+// and PRAGMA user_version = 2 (version 2 added the visit tables beside the records). A
+// version 1 archive is brought to version 2 in one transaction when first opened for writing,
+// keeping every record; one made before the mark existed (application_id 0, the records table
+// alone, user_version 1) is ours and is marked then too. A newer version is refused.
 //
 //   std::string error;
 //   auto archive = kd::records::Archive::open(kd::records::DefaultArchivePath(), &error);
@@ -25,6 +26,10 @@
 #include "records/record.h"
 
 struct sqlite3;
+
+namespace kd::visits {
+struct Visit;
+}
 
 namespace kd::records {
 
@@ -67,6 +72,9 @@ public:
     bool forEach(const std::optional<std::string>& deviceId, const std::function<void(const ArchivedRecord&)>& fn,
                  std::string* error) const;
     long long count() const;
+
+    // Stores a visit whole (visits/visit_store.h), one transaction; sets visit.id.
+    bool saveVisit(visits::Visit& visit, std::string* error, ArchiveProblem* problem = nullptr);
 
 private:
     Archive(sqlite3* db, std::filesystem::path path) : db_(db), path_(std::move(path)) {}

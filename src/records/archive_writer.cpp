@@ -47,6 +47,17 @@ void ArchiveWriter::add(ArchivedRecord record) {
     wake_.notify_one();
 }
 
+void ArchiveWriter::addVisit(visits::Visit visit) {
+    {
+        std::lock_guard lock(mutex_);
+        std::string uuid = visit.uuid;
+        visits_.insert_or_assign(std::move(uuid), std::move(visit));
+        state_.visitsWaiting = visits_.size();
+        changed();
+    }
+    wake_.notify_one();
+}
+
 ArchiveState ArchiveWriter::open(std::chrono::milliseconds limit) {
     std::unique_lock lock(mutex_);
     if (!state_.open) {
@@ -60,16 +71,17 @@ ArchiveState ArchiveWriter::open(std::chrono::milliseconds limit) {
 
 bool ArchiveWriter::flush(std::chrono::milliseconds limit) {
     std::unique_lock lock(mutex_);
-    if (state_.waiting == 0) return true;
+    if (state_.waiting == 0 && state_.visitsWaiting == 0) return true;
     const auto start = attempts_;
     if (!state_.open) {
         openAsked_ = true;
         wake_.notify_one();
     }
     done_.wait_for(lock, limit, [&] {
-        return state_.waiting == 0 || (attempts_ > start && !state_.open && !Passes(state_.problem));
+        return (state_.waiting == 0 && state_.visitsWaiting == 0) ||
+               (attempts_ > start && !state_.open && !Passes(state_.problem));
     });
-    return state_.waiting == 0;
+    return state_.waiting == 0 && state_.visitsWaiting == 0;
 }
 
 ArchiveState ArchiveWriter::state() const {
@@ -85,7 +97,7 @@ std::vector<ArchivedRecord> ArchiveWriter::takeArchived() {
 void ArchiveWriter::run() {
     std::unique_lock lock(mutex_);
     while (!stop_) {
-        if (queue_.empty() && !openAsked_) {
+        if (queue_.empty() && visits_.empty() && !openAsked_) {
             wake_.wait(lock);
             continue;
         }
@@ -96,6 +108,7 @@ void ArchiveWriter::run() {
         openAsked_ = false;
         if (!state_.open && !tryOpen(lock)) continue;
         if (!queue_.empty()) tryWrite(lock);
+        if (state_.open && !visits_.empty() && queue_.empty()) tryWriteVisits(lock);
     }
 }
 
@@ -150,6 +163,28 @@ void ArchiveWriter::tryWrite(std::unique_lock<std::mutex>& lock) {
             lock.lock();
             return;
         }
+    }
+    changed();
+}
+
+void ArchiveWriter::tryWriteVisits(std::unique_lock<std::mutex>& lock) {
+    std::map<std::string, visits::Visit> batch;
+    batch.swap(visits_);
+    std::string why;
+    ArchiveProblem problem = ArchiveProblem::None;
+    lock.unlock();
+    auto it = batch.begin();
+    for (; it != batch.end(); ++it)
+        if (!archive_->saveVisit(it->second, &why, &problem)) break;
+    lock.lock();
+    ++attempts_;
+    // What was not written goes back, unless a later state of the same visit came meanwhile.
+    for (; it != batch.end(); ++it) visits_.try_emplace(it->first, std::move(it->second));
+    state_.visitsWaiting = visits_.size();
+    if (!visits_.empty()) {
+        state_.problem = problem;
+        state_.error = path_.string() + ": " + why;
+        nextTry_ = std::chrono::steady_clock::now() + (problem == ArchiveProblem::Busy ? kBusyRetry : kRetry);
     }
     changed();
 }

@@ -19,8 +19,11 @@
 #include <thread>
 #include <vector>
 
+#include <map>
+
 #include "records/archive.h"
 #include "records/record.h"
+#include "visits/visit.h"
 
 namespace kd::records {
 
@@ -29,10 +32,11 @@ struct ArchiveState {
     ArchiveProblem problem = ArchiveProblem::None;   // why not, or why the last write failed
     std::string error;                               // for people; names the file
     size_t waiting = 0;                              // handed over, not archived yet
+    size_t visitsWaiting = 0;                        // visits changed, not written yet
     size_t lost = 0;                                 // not kept: more than the limit waited
     unsigned long long changes = 0;                  // counts every change of the above
 
-    bool allArchived() const { return waiting == 0 && lost == 0; }
+    bool allArchived() const { return waiting == 0 && lost == 0 && visitsWaiting == 0; }
 };
 
 class ArchiveWriter {
@@ -49,6 +53,8 @@ public:
     const std::filesystem::path& path() const { return path_; }
 
     void add(ArchivedRecord record);
+    // The visit as it stands now; of several handed over before a write, the latest is written.
+    void addVisit(visits::Visit visit);
     // Opens the archive now (tries again at once when it failed) and waits up to `limit` for
     // the outcome of that attempt.
     ArchiveState open(std::chrono::milliseconds limit);
@@ -64,6 +70,7 @@ private:
     void run();
     bool tryOpen(std::unique_lock<std::mutex>& lock);
     void tryWrite(std::unique_lock<std::mutex>& lock);
+    void tryWriteVisits(std::unique_lock<std::mutex>& lock);
     void changed();
 
     const std::filesystem::path path_;
@@ -72,6 +79,7 @@ private:
     std::condition_variable wake_;   // work for the thread
     std::condition_variable done_;   // an attempt ended
     std::vector<ArchivedRecord> queue_;
+    std::map<std::string, visits::Visit> visits_;  // by uuid: the latest of each, not written yet
     std::vector<ArchivedRecord> archived_;
     std::unique_ptr<Archive> archive_;  // used on the thread only
     ArchiveState state_;

@@ -152,8 +152,9 @@ bool Recorder::startDownload(const RecordRange& range, DownloadEvents events, st
         return false;
     }
     auto finished = std::move(events.finished);
-    events.finished = [this, finished](const DownloadSummary& s) {
+    events.finished = [this, finished, range](const DownloadSummary& s) {
         poll();  // what the archive holds and says of this download, before it is reported
+        if (onDownloadFinished) onDownloadFinished(range, s);
         if (finished) finished(s);
     };
     download_ = std::make_unique<RangeDownload>(p_, range, std::move(events), nullptr);

@@ -74,6 +74,11 @@ public:
     std::function<void(const ArchivedRecord&)> onRecord;
     std::function<void(const std::vector<ArchivedRecord>&)> onArchived;
     std::function<void(const ArchiveState&)> onArchiveState;
+    // After each range download, whoever started it: the range and what came of it.
+    std::function<void(const RecordRange&, const DownloadSummary&)> onDownloadFinished;
+
+    // The visit as it stands, written beside the records off the line's path.
+    void keepVisit(const visits::Visit& visit) { writer_.addVisit(visit); }
 
     // Starts downloading the range on the connected program. False with the reason when
     // the port is closed or the line's holder refuses it (a download, a read or a scan runs).

@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QWidget>
 
@@ -97,12 +98,25 @@ std::string QtDialogs::transcriptToSave(const std::string& suggestedName) {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("txt"));
     dialog.selectFile(QFile::decodeName(suggestedName.c_str()));
-    return Chosen(dialog);
+    return chosen(dialog);
 }
 
 bool QtDialogs::confirmUpload(const std::vector<UploadPreviewRow>& rows) {
     UploadPreviewDialog dialog(rows, owner());
     return runModal(dialog) == QDialog::Accepted;
+}
+
+bool QtDialogs::leaveAnyway(const std::vector<std::string>& reasons) {
+    QString text = QStringLiteral("Before you leave this logger:");
+    for (const std::string& r : reasons) text += QStringLiteral("\n\u2022 ") + FromBytes(r);
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Before you leave"), text, QMessageBox::NoButton, owner());
+    box.setTextFormat(Qt::PlainText);
+    QPushButton* leave = box.addButton(QStringLiteral("Leave anyway"), QMessageBox::AcceptRole);
+    QPushButton* stay = box.addButton(QStringLiteral("Stay"), QMessageBox::RejectRole);
+    box.setDefaultButton(stay);  // Enter keeps the technician at the logger
+    box.setEscapeButton(stay);
+    runModal(box);
+    return box.clickedButton() == leave;
 }
 
 }  // namespace kd

@@ -26,6 +26,7 @@ public:
                            const std::string& filter) override;
     std::string transcriptToSave(const std::string& suggestedName) override;
     bool confirmUpload(const std::vector<UploadPreviewRow>& rows) override;
+    bool leaveAnyway(const std::vector<std::string>& reasons) override;
 
 protected:
     // Runs a dialog until the user closes it and returns its result; exec() here. Tests put

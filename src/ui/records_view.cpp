@@ -123,7 +123,7 @@ bool RecordsView::exportTo(const QString& file) {
         // A connection of this thread's own: the recorder's stays free for the records arriving.
         std::string error;
         records::ExportResult result;
-        if (auto archive = records::Archive::open(archivePath, &error))
+        if (auto archive = records::Archive::open(archivePath, &error, nullptr, records::Archive::Access::Read))
             result = records::ExportCsvFile(*archive, device, target);
         else
             result.error = records::kArchiveUnavailable + error;

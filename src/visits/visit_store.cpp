@@ -8,7 +8,7 @@ namespace kd::visits {
 
 namespace {
 
-constexpr const char* kTables = R"(
+constexpr const char* kTablesSql = R"(
 CREATE TABLE IF NOT EXISTS visits (
     id INTEGER PRIMARY KEY,
     uuid TEXT NOT NULL UNIQUE,
@@ -120,9 +120,11 @@ Visit VisitRow(sqlite3_stmt* s) {
 
 }  // namespace
 
+const char* const kVisitTables = kTablesSql;
+
 bool AddVisitTables(sqlite3* db, std::string* error) {
     char* message = nullptr;
-    if (sqlite3_exec(db, kTables, nullptr, nullptr, &message) == SQLITE_OK) return true;
+    if (sqlite3_exec(db, kTablesSql, nullptr, nullptr, &message) == SQLITE_OK) return true;
     if (error) *error = message ? message : "cannot add the visit tables";
     sqlite3_free(message);
     return false;

@@ -18,6 +18,9 @@ struct sqlite3;
 
 namespace kd::visits {
 
+// The visit tables and their index, as SQL statements.
+extern const char* const kVisitTables;
+
 // Creates the visit tables and indexes (no transaction of its own: the caller's migration
 // holds one). False with the reason.
 bool AddVisitTables(sqlite3* db, std::string* error);

@@ -82,7 +82,7 @@ TEST(RecordArchiveOwnership, ADatabaseNotOursIsRefusedWithoutASingleChange) {
         {"another program's database", ""},
         {"our tables under another application's mark", "PRAGMA application_id=305419896"},
         {"unmarked, with a version this program does not know", "PRAGMA application_id=0; PRAGMA user_version=7"},
-        {"marked ours, by a newer version", "PRAGMA user_version=2"},
+        {"marked ours, by a newer version", "PRAGMA user_version=3"},
         {"unmarked, our table beside another program's", "PRAGMA application_id=0; CREATE TABLE notes (t TEXT)"},
         {"unmarked, our table's name with other columns",
          "PRAGMA application_id=0; DROP TABLE records; CREATE TABLE records (a, b);"
@@ -129,7 +129,7 @@ TEST(RecordArchiveOwnership, ADatabaseNotOursIsRefusedWithoutASingleChange) {
     // A new archive carries the mark from the start.
     ASSERT_TRUE(Archive::open(dir / "new.sqlite", &error)) << error;
     EXPECT_EQ(Pragma(dir / "new.sqlite", "application_id"), kApplicationId);
-    EXPECT_EQ(Pragma(dir / "new.sqlite", "user_version"), 1);
+    EXPECT_EQ(Pragma(dir / "new.sqlite", "user_version"), 2);
     std::filesystem::remove_all(dir);
 }
 
