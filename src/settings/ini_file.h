@@ -81,6 +81,12 @@ public:
         bool owns_;  // false for a batch opened inside another one
     };
 
+    // Every write leaves the file 0600, whatever mode it had (a file that holds passwords).
+    bool alwaysPrivate = false;
+    // A UTF-8 byte order mark at the start is not part of the first line (editors that write
+    // one: a file made for this program, not the Windows settings file).
+    bool skipByteOrderMark = false;
+
     // Tests only: called after the new file is written and before it replaces the old one;
     // returning true abandons the write there, as a crash at that moment would.
     std::function<bool()> testHookBeforeRename;
@@ -100,7 +106,7 @@ private:
     };
 
     Snapshot load() const;
-    bool store(const Snapshot& on, const std::string& text);
+    bool store(const Snapshot& on, const std::string& text, std::string* why = nullptr);
 
     std::filesystem::path path_;
     std::optional<Snapshot> held_;  // while a Batch lives, with its writes applied

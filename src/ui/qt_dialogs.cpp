@@ -37,9 +37,19 @@ QWidget* QtDialogs::owner() const { return window_ && window_->isVisible() ? win
 
 MsgAnswer QtDialogs::messageBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons,
                                 const std::string& detail) {
+    return show(FromBytes(text), title, icon, buttons, detail);
+}
+
+MsgAnswer QtDialogs::systemMessageBox(const std::string& text, const std::string& title, MsgIcon icon,
+                                      MsgButtons buttons) {
+    return show(FromSystem(text), title, icon, buttons, {});
+}
+
+MsgAnswer QtDialogs::show(const QString& text, const std::string& title, MsgIcon icon, MsgButtons buttons,
+                          const std::string& detail) {
     const bool retry = buttons == MsgButtons::RetryCancel;
     QMessageBox box(icon == MsgIcon::Critical ? QMessageBox::Critical : QMessageBox::Information, FromBytes(title),
-                    FromBytes(text), retry ? QMessageBox::Retry | QMessageBox::Cancel : QMessageBox::Ok, owner());
+                    text, retry ? QMessageBox::Retry | QMessageBox::Cancel : QMessageBox::Ok, owner());
     box.setTextFormat(Qt::PlainText);
     if (!detail.empty()) box.setDetailedText(FromSystem(detail));  // the system's own words
     box.setDefaultButton(retry ? QMessageBox::Retry : QMessageBox::Ok);

@@ -1,5 +1,7 @@
 #pragma once
 // Message boxes and the port dialog on Qt, for the core's Dialogs interface.
+#include <QString>
+
 #include "app/platform.h"
 
 class QWidget;
@@ -17,6 +19,8 @@ public:
 
     MsgAnswer messageBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons,
                          const std::string& detail = {}) override;
+    MsgAnswer systemMessageBox(const std::string& text, const std::string& title, MsgIcon icon,
+                               MsgButtons buttons) override;
     void runComsBox(ComsBox& box) override;
     std::string profileToSave(const std::string& folder, const std::string& suggestedName) override;
     std::string profileToOpen(const std::string& folder) override;
@@ -24,6 +28,8 @@ public:
 
 private:
     QWidget* owner() const;
+    MsgAnswer show(const QString& text, const std::string& title, MsgIcon icon, MsgButtons buttons,
+                   const std::string& detail);
     TimerDriver* timers_;
     QWidget* window_ = nullptr;
 };

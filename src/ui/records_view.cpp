@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QMenu>
 #include <QMenuBar>
@@ -85,13 +86,14 @@ bool RecordsView::exportTo(const QString& file) {
     TextBox& status = p_.form.StatusBox(0);
     if (!archive) return false;  // the status line says why
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const auto result = records::ExportCsvFile(*archive, shownDevice(), file.toStdString());
+    const auto result = records::ExportCsvFile(*archive, shownDevice(), QFile::encodeName(file).toStdString());
     QApplication::restoreOverrideCursor();
     if (result.rows < 0) {
-        status.setText(ToBytes(QStringLiteral("Export failed: ") + FromSystem(result.error)));
+        status.setSystemText("Export failed: " + result.error);  // names the file
         return false;
     }
-    status.setText(ToBytes(QStringLiteral("%1 records written to %2").arg(result.rows).arg(QDir::toNativeSeparators(file))));
+    status.setSystemText(
+        QStringLiteral("%1 records written to %2").arg(result.rows).arg(QDir::toNativeSeparators(file)).toStdString());
     return true;
 }
 
