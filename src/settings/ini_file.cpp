@@ -1,7 +1,5 @@
 #include "settings/ini_file.h"
 
-#include "settings/atomic_file.h"
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -10,6 +8,8 @@
 #include <sstream>
 #include <system_error>
 #include <vector>
+
+#include "settings/atomic_file.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -245,9 +245,6 @@ IniFile::Snapshot IniFile::load() const {
     }
     s.state = State::Readable;
     if (skipByteOrderMark) SkipByteOrderMark(s.text);
-    s.owner = st.st_uid;
-    s.group = st.st_gid;
-    s.mode = st.st_mode & 07777;
     // The rename needs only the folder's permission, so the file's own is checked here. A
     // file nobody may write was protected on purpose and stays so even for root; a file of
     // another user would pass to us, so only root may replace it (and gives it back).

@@ -98,8 +98,7 @@ private:
         State state = State::Missing;
         std::string text;
         std::filesystem::path target;  // the path after following symlinks
-        bool writable = false;
-        unsigned owner = 0, group = 0, mode = 0600;  // of an existing file
+        bool writable = false;  // the store keeps an existing file's owner and mode
     };
     struct HeldWrite {
         std::string section, key, value;
