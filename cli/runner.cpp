@@ -61,28 +61,6 @@ std::string FolderProblem(const std::filesystem::path& file) {
     return {};
 }
 
-// Written beside the file under another name and renamed into place: a failed write never
-// leaves half a file where an older one was.
-std::string WriteFileWhole(const std::filesystem::path& file, const std::string& text) {
-    std::filesystem::path temp = file;
-    temp += ".part" + std::to_string(::getpid());
-    std::string error;
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) return "cannot write " + temp.string() + ": " + std::strerror(errno);
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.close();
-        if (!out) error = "cannot write " + temp.string() + ": " + std::strerror(errno);
-    }
-    std::error_code ec;
-    if (error.empty()) {
-        std::filesystem::rename(temp, file, ec);
-        if (ec) error = "cannot replace " + file.string() + ": " + ec.message();
-    }
-    if (!error.empty()) std::filesystem::remove(temp, ec);
-    return error;
-}
-
 // The plain progress line of a port's long work.
 const char* Doing(Command command) {
     switch (command) {
@@ -252,11 +230,11 @@ int Run(const Invocation& inv) {
     for (const auto& session : sessions) anyRows = anyRows || !session->outcome().csvRows.empty();
     // A run that got nothing leaves an older file alone.
     if (!inv.csv.empty() && (anyRows || worst == kExitOk || inv.csv == "-")) {
-        std::string csv = std::string(kd::records::kCsvHeader) + "\r\n";
-        for (const auto& session : sessions) csv += session->outcome().csvRows;
+        std::string rows;
+        for (const auto& session : sessions) rows += session->outcome().csvRows;
         if (inv.csv == "-") {
-            Out(csv);
-        } else if (const std::string error = WriteFileWhole(inv.csv, csv); !error.empty()) {
+            Out(std::string(kd::records::kCsvHeader) + "\r\n" + rows);
+        } else if (const std::string error = kd::records::WriteCsvFile(inv.csv, rows); !error.empty()) {
             std::fprintf(stderr, "keldamar: %s\n", error.c_str());
             worst = std::max(worst, kExitFile);
         }

@@ -68,12 +68,11 @@ public:
     using Control::Control;
     const std::string& text() const { return text_; }
     // Fires onChange only when the text differs, as the original toolkit did.
-    void setText(std::string text) {
-        if (text == text_) return;
-        text_ = std::move(text);
-        notify();
-        if (onChange) onChange();
-    }
+    void setText(std::string text) { replaceText(text, false); }
+    // A text that names a file: UTF-8 as the system spells file names, not the line's
+    // one-byte characters (basic/path_text.h). The next setText makes the box bytes again.
+    void setSystemText(std::string text) { replaceText(text, true); }
+    bool systemText() const { return systemText_; }
     Colour foreColour() const { return fore_; }
     void setForeColour(Colour c) { if (c != fore_) { fore_ = c; notify(); } }
     Colour backColour() const { return back_; }
@@ -102,7 +101,17 @@ public:
     std::function<void(int keyCode)> onKeyDown;
 
 private:
+    void replaceText(std::string& text, bool system) {
+        const bool changed = text != text_;
+        if (!changed && system == systemText_) return;
+        if (changed) text_.swap(text);
+        systemText_ = system;
+        notify();
+        if (changed && onChange) onChange();
+    }
+
     std::string text_;
+    bool systemText_ = false;
     Colour fore_ = kBlack;
     Colour back_ = kWindowBackground;
     bool readOnly_ = false;

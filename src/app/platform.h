@@ -20,6 +20,12 @@ public:
     // A modal message box; detail is extra text (the system's reason) shown on request.
     virtual MsgAnswer messageBox(const std::string& text, const std::string& title, MsgIcon icon,
                                  MsgButtons buttons, const std::string& detail = {}) = 0;
+    // The same for a text that names a file: UTF-8, as the system spells file names
+    // (basic/path_text.h), where messageBox texts are the line's one-byte characters.
+    virtual MsgAnswer systemMessageBox(const std::string& text, const std::string& title, MsgIcon icon,
+                                       MsgButtons buttons) {
+        return messageBox(text, title, icon, buttons);
+    }
     // Shows the port dialog modally; returns when it has been closed (box.closed()).
     virtual void runComsBox(ComsBox& box) = 0;
 

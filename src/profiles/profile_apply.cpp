@@ -35,17 +35,8 @@ ProfileApplied ApplyProfile(Program& p, const Profile& profile) {
     ProfileApplied a;
     a.refusal = ProfileBusyReason(p);
     if (!a.ok()) return a;
-    // Every value is checked before any box changes, so a refusal leaves the panel as it was.
-    for (const ProfileValue& v : profile.values) {
-        if (v.key->target != Target::ParmRow) continue;
-        const int limit = f.ModemParm(v.key->index).maxLength();
-        if (limit > 0 && v.value.size() > static_cast<size_t>(limit)) {
-            a.refusal = std::string(v.key->key) + " \"" + v.value + "\" is longer than the " + std::to_string(limit) +
-                        " characters its box takes";
-            return a;
-        }
-    }
-
+    // A value longer than its box's keyboard limit is put in whole: the box shows it, and the
+    // upload's checks (range, commas, line breaks) speak when it is sent.
     const bool hub = p.ProductType == 3;
     const bool simType = p.SimTypeRead == 1 && p.SimTypeSupported == 1;
     a.networkIgnored = profile.hasNetworkSection && !hub;

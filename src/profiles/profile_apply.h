@@ -21,8 +21,9 @@ struct ProfileApplied {
 // a device scan runs.
 std::string ProfileBusyReason(const Program& p);
 
-// Applies the profile, or changes nothing and says why (busy, or a value longer than its box
-// takes). A value the upload's check would refuse is still put in: the check speaks then.
+// Applies the profile, or changes nothing and says why (busy). A value the upload's check
+// would refuse (out of range, longer than its box takes from the keyboard) is still put in,
+// red: the check speaks at the upload.
 ProfileApplied ApplyProfile(Program& p, const Profile& profile);
 
 // The status line after a load: "Profile fleet-north loaded: 5 values changed".

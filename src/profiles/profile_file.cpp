@@ -3,6 +3,8 @@
 #include <system_error>
 
 #include "app/program.h"
+#include "basic/path_text.h"
+#include "records/record.h"
 #include "settings/ini_file.h"
 
 namespace kd {
@@ -12,6 +14,9 @@ namespace {
 using Target = ProfileKey::Target;
 
 bool HasLineBreak(const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; }
+
+// A profile's value in a text that names the file (UTF-8, see PathText).
+std::string Quoted(const std::string& v) { return "\"" + records::Latin1ToUtf8(v) + "\""; }
 
 // A SIM type or network the controls can show: one digit of the allowed range.
 bool IsDigitUpTo(const std::string& v, char last) { return v.size() == 1 && v[0] >= '0' && v[0] <= last; }
@@ -42,14 +47,15 @@ const std::string* Profile::find(std::string_view key) const {
 
 ProfileRead ReadProfile(const std::filesystem::path& file) {
     ProfileRead r;
-    r.profile.name = file.stem().string();
-    const std::string where = file.string();
+    r.profile.name = PathText(file.stem());
+    const std::string where = PathText(file);
     std::error_code ec;
     if (!std::filesystem::exists(file, ec)) {
         r.error = where + " does not exist";
         return r;
     }
     IniFile ini(file);
+    ini.skipByteOrderMark = true;  // Notepad starts its UTF-8 files with one
     if (const std::string problem = ini.readProblem(); !problem.empty()) {
         r.error = where + " " + problem;
         return r;
@@ -67,10 +73,13 @@ ProfileRead ReadProfile(const std::filesystem::path& file) {
         std::string why;
         if (HasLineBreak(*v))
             why = std::string(k.key) + " holds a line break";
+        else if (v->size() > kMaxProfileValue)
+            why = std::string(k.key) + " is longer than the " + std::to_string(kMaxProfileValue) +
+                  " characters a set command can carry";
         else if (k.target == Target::SimType && !IsDigitUpTo(*v, '1'))
-            why = "SimType must be 0 or 1, not \"" + *v + "\"";
+            why = "SimType must be 0 or 1, not " + Quoted(*v);
         else if (k.target == Target::Network && !IsDigitUpTo(*v, '3'))
-            why = "Network must be 0 to 3, not \"" + *v + "\"";
+            why = "Network must be 0 to 3, not " + Quoted(*v);
         if (!why.empty()) {
             r.error = where + ": " + why;
             r.profile.values.clear();
@@ -117,12 +126,13 @@ std::string WriteProfile(const std::filesystem::path& file, const Profile& profi
     for (const ProfileValue& v : profile.values) {
         // The store would turn a line break into a blank: the file would not hold the value.
         if (HasLineBreak(v.value))
-            return file.string() + " not written: " + v.key->key + " holds a line break";
+            return PathText(file) + " not written: " + v.key->key + " holds a line break";
         entries.push_back({v.key->section, v.key->key, v.value});  // the store quotes what needs it
     }
     IniFile ini(file);
+    ini.alwaysPrivate = true;  // it holds passwords, whatever the file it replaces let others do
     std::string why;
-    if (!ini.replaceAll(entries, &why)) return file.string() + " cannot be written: " + why;
+    if (!ini.replaceAll(entries, &why)) return PathText(file) + " cannot be written: " + why;
     return {};
 }
 

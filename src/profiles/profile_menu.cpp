@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "app/program.h"
+#include "basic/path_text.h"
 #include "profiles/profile_apply.h"
 #include "profiles/profile_file.h"
 #include "settings/settings_file.h"
@@ -15,6 +16,10 @@ namespace {
 
 void Tell(Program& p, const std::string& text) {
     p.platform.dialogs.messageBox(text, "Message", MsgIcon::Information, MsgButtons::Ok);
+}
+// A message that names a file (UTF-8).
+void TellAboutFile(Program& p, const std::string& text) {
+    p.platform.dialogs.systemMessageBox(text, "Message", MsgIcon::Information, MsgButtons::Ok);
 }
 
 // logger-12345.kdprofile; a device ID that could not be part of a file name is left out.
@@ -33,10 +38,10 @@ void SaveButton_Click(Program& p) {
     p.profiles.folder = file.parent_path().string();
     const std::string error = WriteProfile(file, ProfileOfPanel(p));
     if (!error.empty()) {
-        Tell(p, "Profile not saved: " + error);
+        TellAboutFile(p, "Profile not saved: " + error);
         return;
     }
-    p.form.StatusBox(0).setText("Profile saved to " + file.string());
+    p.form.StatusBox(0).setSystemText("Profile saved to " + PathText(file));
 }
 
 void LoadButton_Click(Program& p) {
@@ -49,17 +54,17 @@ void LoadButton_Click(Program& p) {
     p.profiles.folder = file.parent_path().string();
     const ProfileRead read = ReadProfile(file);
     if (!read.ok()) {
-        Tell(p, "Profile not loaded: " + read.error);
+        TellAboutFile(p, "Profile not loaded: " + read.error);
         return;
     }
     const ProfileApplied applied = ApplyProfile(p, read.profile);
     if (!applied.ok()) {
-        Tell(p, "Profile not loaded: " + file.string() + ": " + applied.refusal);
+        TellAboutFile(p, "Profile not loaded: " + PathText(file) + ": " + applied.refusal);
         return;
     }
     // The technician sees what a loaded profile changes before any of it is sent.
     if (applied.changed > 0) p.profiles.previewNextUpload = true;
-    p.form.StatusBox(0).setText(ProfileLoadedText(read.profile, applied));
+    p.form.StatusBox(0).setSystemText(ProfileLoadedText(read.profile, applied));  // names the file
 }
 
 void ConfirmUpload_Click(Program& p) {

@@ -1,9 +1,11 @@
 #include "profiles/upload_check.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "app/program.h"
 #include "link/shown_text.h"
+#include "link/commands.h"
 #include "params/upload.h"
 #include "profiles/upload_preview.h"
 
@@ -15,8 +17,24 @@ bool ConfirmedBlack(const Program& p, const UploadCheck::Watched& w) {
     return (w.box ? w.box->foreColour() : p.form.SIMtypeFrame.foreColour()) == kBlack;
 }
 
-// What the box, or the SIM card type, now shows: the answer's value.
-std::string Held(Program& p, const UploadCheck::Watched& w) { return w.box ? w.box->text() : SimTypeDigits(p); }
+// The SIM card type the answer being handled carries, as "type,network" digits. The panel is
+// no witness: an answer it cannot show ("+SIMTYPE: 1,7") leaves it as it was. A contract SIM
+// has no network, so its digit is not compared.
+std::string AnsweredSimType(const Program& p) {
+    std::string_view line = p.ReplyLines[1];
+    const std::string_view name = cmd::kSIMTYPE;
+    if (line.substr(0, name.size()) != name) return {};
+    line.remove_prefix(name.size());
+    if (!line.empty() && line.front() == ' ') line.remove_prefix(1);
+    if (const size_t end = line.find_first_of("\r\n"); end != std::string_view::npos) line = line.substr(0, end);
+    std::string held(line);
+    if (held.size() == 3 && held[0] == '0' && held[1] == ',' && held[2] >= '0' && held[2] <= '9') held = "0,0";
+    return held;
+}
+
+// What the box now shows (the handler put the answer's value there), or the SIM card type
+// the answer carries.
+std::string Held(Program& p, const UploadCheck::Watched& w) { return w.box ? w.box->text() : AnsweredSimType(p); }
 
 // Puts the value sent back, marked as not on the logger.
 void PutBack(Program& p, const UploadCheck::Watched& w) {

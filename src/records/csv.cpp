@@ -1,12 +1,10 @@
 #include "records/csv.h"
 
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-#include <fstream>
+#include <functional>
 
 #include "basic/basic.h"
+#include "basic/path_text.h"
+#include "settings/atomic_file.h"
 
 namespace kd::records {
 
@@ -27,6 +25,14 @@ void Field(std::string& row, const std::string& text) {
         row += c;
     }
     row += '"';
+}
+
+// A new export is private like the archive it comes from; one that replaces a file keeps
+// that file's owner and mode, so a file the user shared stays shared.
+ReplaceOptions CsvFileOptions() {
+    ReplaceOptions options;
+    options.newMode = 0600;
+    return options;
 }
 
 }  // namespace
@@ -57,26 +63,29 @@ std::string CsvRow(const ArchivedRecord& r) {
     return row;
 }
 
-ExportResult ExportCsv(const Archive& archive, const std::optional<std::string>& deviceId, std::ostream& out) {
+namespace {
+
+// The header and the rows of one device, handed to `out` in pieces of about 64 KiB; false
+// from `out` ends the export.
+ExportResult ExportTo(const Archive& archive, const std::optional<std::string>& deviceId,
+                      const std::function<bool(std::string_view)>& out) {
     ExportResult result;
-    out << kCsvHeader << "\r\n";
+    std::string chunk = std::string(kCsvHeader) + "\r\n";
     long long rows = 0;
-    std::string chunk;
+    bool written = true;
     const bool ok = archive.forEach(
         deviceId,
         [&](const ArchivedRecord& r) {
             chunk += CsvRow(r);
             ++rows;
-            if (chunk.size() > 64 * 1024) {
-                out.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+            if (written && chunk.size() > 64 * 1024) {
+                written = out(chunk);
                 chunk.clear();
             }
         },
         &result.error);
-    out.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-    out.flush();
     if (!ok) return result;
-    if (!out) {
+    if (!written || !out(chunk)) {
         result.error = "write failed";
         return result;
     }
@@ -84,28 +93,39 @@ ExportResult ExportCsv(const Archive& archive, const std::optional<std::string>&
     return result;
 }
 
+}  // namespace
+
+ExportResult ExportCsv(const Archive& archive, const std::optional<std::string>& deviceId, std::ostream& out) {
+    ExportResult result = ExportTo(archive, deviceId, [&](std::string_view bytes) {
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        return static_cast<bool>(out);
+    });
+    out.flush();
+    if (result.rows >= 0 && !out) result = {-1, "write failed"};
+    return result;
+}
+
 ExportResult ExportCsvFile(const Archive& archive, const std::optional<std::string>& deviceId,
                            const std::filesystem::path& file) {
-    std::filesystem::path temp = file;
-    temp += ".part" + std::to_string(::getpid());
+    FileReplacement replacement(file, CsvFileOptions());
     ExportResult result;
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            result.error = "cannot write " + temp.parent_path().string() + ": " + std::strerror(errno);
-            return result;
-        }
-        result = ExportCsv(archive, deviceId, out);
-        out.close();
-        if (result.rows >= 0 && !out) result = {-1, "write failed: " + std::string(std::strerror(errno))};
+    if (!replacement.ok()) return {-1, "cannot write " + PathText(file) + ": " + replacement.error()};
+    result = ExportTo(archive, deviceId, [&](std::string_view bytes) { return replacement.write(bytes); });
+    if (result.rows < 0) {
+        if (!replacement.ok()) result.error = "cannot write " + PathText(file) + ": " + replacement.error();
+        return result;
     }
-    std::error_code ec;
-    if (result.rows >= 0) {
-        std::filesystem::rename(temp, file, ec);
-        if (ec) result = {-1, "cannot replace " + file.string() + ": " + ec.message()};
-    }
-    if (result.rows < 0) std::filesystem::remove(temp, ec);
+    if (!replacement.commit()) return {-1, "cannot write " + PathText(file) + ": " + replacement.error()};
     return result;
+}
+
+std::string WriteCsvFile(const std::filesystem::path& file, std::string_view rows) {
+    FileReplacement replacement(file, CsvFileOptions());
+    replacement.write(kCsvHeader);
+    replacement.write("\r\n");
+    replacement.write(rows);
+    if (replacement.commit()) return {};
+    return "cannot write " + PathText(file) + ": " + replacement.error();
 }
 
 }  // namespace kd::records

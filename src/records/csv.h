@@ -7,6 +7,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 
 #include "records/archive.h"
 #include "records/record.h"
@@ -25,9 +26,13 @@ struct ExportResult {
 
 // The archive's records of one device (UTF-8 ID; all devices when nullopt), in time order.
 ExportResult ExportCsv(const Archive& archive, const std::optional<std::string>& deviceId, std::ostream& out);
-// The same into a file: written beside it under a temporary name and renamed into place, so
-// a failed export never leaves a half-written file where an older one was.
+// The same into a file, replaced atomically (settings/atomic_file.h): through a symlink to
+// its target, an existing file's owner and mode kept (a new one is 0600), so a failed export
+// never leaves a half-written file where an older one was. The error names the file (UTF-8).
 ExportResult ExportCsvFile(const Archive& archive, const std::optional<std::string>& deviceId,
                            const std::filesystem::path& file);
+// The header and these rows (CsvRow's, one after another) into a file, the same way.
+// "" when written, else why not, naming the file.
+std::string WriteCsvFile(const std::filesystem::path& file, std::string_view rows);
 
 }  // namespace kd::records

@@ -9,6 +9,8 @@
 #include <system_error>
 #include <vector>
 
+#include "settings/atomic_file.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -186,17 +188,6 @@ std::string Apply(const std::string& data, std::string_view section, std::string
 }
 
 #ifndef _WIN32
-bool WriteWhole(int fd, const std::string& text) {
-    size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        written += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 // Reads a regular file of at most kMaxSettingsFileSize bytes; false for anything else.
 bool ReadBounded(const std::filesystem::path& path, const struct stat& expected, std::string* out) {
     // O_NONBLOCK: should a FIFO or device be swapped in after the check, opening it must not wait.
@@ -220,13 +211,11 @@ bool ReadBounded(const std::filesystem::path& path, const struct stat& expected,
     return ok;
 }
 
-void SyncFolder(const std::filesystem::path& dir) {
-    const int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    (void)::fsync(fd);
-    ::close(fd);
-}
 #endif
+
+void SkipByteOrderMark(std::string& text) {
+    if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
+}
 
 }  // namespace
 
@@ -236,25 +225,18 @@ IniFile::IniFile(std::filesystem::path path) : path_(std::move(path)) {}
 
 IniFile::Snapshot IniFile::load() const {
     Snapshot s;
-    s.target = path_;
+    // The write lands on the link's target, in its own folder, and the link stays.
+    s.target = WriteTarget(path_);
+    if (s.target.empty()) {
+        s.state = State::Unreadable;
+        return s;
+    }
     struct stat st {};
-    // Symlinks are followed here rather than by the system, so that a write can land in the
-    // target's own folder and leave the link in place.
-    for (int hops = 0;; ++hops) {
-        if (::lstat(s.target.c_str(), &st) != 0) {
-            // A dangling link counts as a missing file: the target is created.
-            s.state = (errno == ENOENT || errno == ENOTDIR) ? State::Missing : State::Unreadable;
-            s.writable = s.state == State::Missing;
-            return s;
-        }
-        if (!S_ISLNK(st.st_mode)) break;
-        std::error_code ec;
-        const std::filesystem::path to = std::filesystem::read_symlink(s.target, ec);
-        if (ec || hops == 40) {
-            s.state = State::Unreadable;
-            return s;
-        }
-        s.target = to.is_absolute() ? to : s.target.parent_path() / to;
+    if (::lstat(s.target.c_str(), &st) != 0) {
+        // A dangling link counts as a missing file: the target is created.
+        s.state = (errno == ENOENT || errno == ENOTDIR) ? State::Missing : State::Unreadable;
+        s.writable = s.state == State::Missing;
+        return s;
     }
     if (!S_ISREG(st.st_mode) || static_cast<std::uintmax_t>(st.st_size) > kMaxSettingsFileSize ||
         !ReadBounded(s.target, st, &s.text)) {
@@ -262,9 +244,7 @@ IniFile::Snapshot IniFile::load() const {
         return s;
     }
     s.state = State::Readable;
-    s.owner = st.st_uid;
-    s.group = st.st_gid;
-    s.mode = st.st_mode & 07777;
+    if (skipByteOrderMark) SkipByteOrderMark(s.text);
     // The rename needs only the folder's permission, so the file's own is checked here. A
     // file nobody may write was protected on purpose and stays so even for root; a file of
     // another user would pass to us, so only root may replace it (and gives it back).
@@ -272,45 +252,6 @@ IniFile::Snapshot IniFile::load() const {
     s.writable = (st.st_mode & 0222) != 0 && (me == 0 || st.st_uid == me) &&
                  ::faccessat(AT_FDCWD, s.target.c_str(), W_OK, AT_EACCESS) == 0;
     return s;
-}
-
-bool IniFile::store(const Snapshot& on, const std::string& text) {
-    std::error_code ec;
-    const std::filesystem::path dir = on.target.parent_path();
-    if (on.state == State::Missing && !dir.empty()) std::filesystem::create_directories(dir, ec);
-    // A fresh name each time (mkostemp's O_EXCL), so nothing already lying there is followed.
-    std::string tmp = (dir / ("." + on.target.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
-    if (fd < 0) return false;
-    bool ok = WriteWhole(fd, text);
-    if (ok && on.state == State::Readable) {
-        // Owner first: a change of owner clears set-id bits the mode then restores.
-        unsigned mode = on.mode;
-        if (::fchown(fd, on.owner, on.group) != 0) {
-            // The owner may hand a file only to a group of their own, so a file an administrator
-            // gave the user (chown user, the group left as it was) cannot keep its group. It is
-            // saved anyway, in the group the new file got; since that group's members and the
-            // old group's (now others) are other people than before, both classes keep only
-            // what the old group and the old others could both do: nobody gains a right.
-            ok = errno == EPERM && on.owner == ::geteuid();
-            const unsigned both = (on.mode >> 3) & on.mode & 07;
-            mode = (on.mode & ~(S_ISGID | 077u)) | (both << 3) | both;
-        }
-        ok = ok && ::fchmod(fd, mode) == 0;
-    } else if (ok && ::geteuid() == 0) {
-        // Root creating the file in a user's folder gives it to that user.
-        struct stat folder {};
-        if (::stat(dir.empty() ? "." : dir.c_str(), &folder) == 0) ok = ::fchown(fd, folder.st_uid, folder.st_gid) == 0;
-    }
-    ok = ok && ::fsync(fd) == 0;
-    ::close(fd);
-    if (ok && testHookBeforeRename && testHookBeforeRename()) ok = false;
-    if (ok && ::rename(tmp.c_str(), on.target.c_str()) == 0) {
-        SyncFolder(dir);
-        return true;
-    }
-    ::unlink(tmp.c_str());
-    return false;
 }
 
 #else  // Windows: no owners, symlinks or FIFOs to speak of; the read-only attribute is honoured.
@@ -332,28 +273,24 @@ IniFile::Snapshot IniFile::load() const {
     std::ostringstream ss;
     ss << in.rdbuf();
     s.text = ss.str();
+    if (skipByteOrderMark) SkipByteOrderMark(s.text);
     s.state = State::Readable;
     s.writable = (st.permissions() & std::filesystem::perms::owner_write) != std::filesystem::perms::none;
     return s;
 }
 
-bool IniFile::store(const Snapshot& on, const std::string& text) {
-    std::error_code ec;
-    const auto dir = on.target.parent_path();
-    if (on.state == State::Missing && !dir.empty()) std::filesystem::create_directories(dir, ec);
-    const std::filesystem::path tmp = on.target.string() + ".tmp";
-    {
-        std::ofstream o(tmp, std::ios::binary | std::ios::trunc);
-        if (!o || !(o << text) || !o.flush()) return false;
-    }
-    if (testHookBeforeRename && testHookBeforeRename()) {
-        std::filesystem::remove(tmp, ec);
-        return false;
-    }
-    return MoveFileExA(tmp.string().c_str(), on.target.string().c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+#endif
+
+bool IniFile::store(const Snapshot& on, const std::string& text, std::string* why) {
+    ReplaceOptions options;
+    options.alwaysPrivate = alwaysPrivate;
+    options.createFolders = on.state == State::Missing;
+    options.beforeRename = testHookBeforeRename;
+    const std::string error = ReplaceFileText(on.target, text, std::move(options));
+    if (why) *why = error;
+    return error.empty();
 }
 
-#endif
 
 std::string IniFile::read(std::string_view section, std::string_view key, std::size_t maxChars) const {
     return find(section, key, maxChars).value_or(std::string());
@@ -404,10 +341,7 @@ bool IniFile::replaceAll(const std::vector<Entry>& entries, std::string* why) {
         else
             text = Apply(text, e.section, e.key, e.value);
     }
-    errno = 0;
-    if (store(s, text)) return true;
-    if (why) *why = errno != 0 ? std::strerror(errno) : "the write failed";
-    return false;
+    return store(s, text, why);
 }
 
 bool IniFile::write(std::string_view section, std::string_view key, std::string_view value) {

@@ -81,6 +81,12 @@ public:
         bool owns_;  // false for a batch opened inside another one
     };
 
+    // Every write leaves the file 0600, whatever mode it had (a file that holds passwords).
+    bool alwaysPrivate = false;
+    // A UTF-8 byte order mark at the start is not part of the first line (editors that write
+    // one: a file made for this program, not the Windows settings file).
+    bool skipByteOrderMark = false;
+
     // Tests only: called after the new file is written and before it replaces the old one;
     // returning true abandons the write there, as a crash at that moment would.
     std::function<bool()> testHookBeforeRename;
@@ -92,15 +98,14 @@ private:
         State state = State::Missing;
         std::string text;
         std::filesystem::path target;  // the path after following symlinks
-        bool writable = false;
-        unsigned owner = 0, group = 0, mode = 0600;  // of an existing file
+        bool writable = false;  // the store keeps an existing file's owner and mode
     };
     struct HeldWrite {
         std::string section, key, value;
     };
 
     Snapshot load() const;
-    bool store(const Snapshot& on, const std::string& text);
+    bool store(const Snapshot& on, const std::string& text, std::string* why = nullptr);
 
     std::filesystem::path path_;
     std::optional<Snapshot> held_;  // while a Batch lives, with its writes applied

@@ -5,6 +5,7 @@
 
 #include "app/program.h"
 #include "basic/basic.h"
+#include "basic/path_text.h"
 
 namespace kd {
 
@@ -20,7 +21,7 @@ bool WriteIniValue(Program& p, const std::string& section, const std::string& ke
 }
 
 void TellUnsaved(Program& p) {
-    p.form.StatusBox(0).setText("Not saved: cannot write " + p.platform.settings.path().string());
+    p.form.StatusBox(0).setSystemText("Not saved: cannot write " + PathText(p.platform.settings.path()));
 }
 
 std::string WindowsDirectory() {

@@ -89,7 +89,7 @@ BoxEdit::~BoxEdit() {
 }
 
 void BoxEdit::mirror() {
-    const QString t = FromBytes(model_.text());
+    const QString t = model_.systemText() ? FromSystem(model_.text()) : FromBytes(model_.text());
     // The limit is for typing only: a longer text from the program is shown whole.
     const int limit = model_.maxLength() > 0 ? std::max<int>(model_.maxLength(), static_cast<int>(t.size())) : 32767;
     {

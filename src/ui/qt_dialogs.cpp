@@ -42,11 +42,21 @@ std::string QtDialogs::chosen(QFileDialog& dialog) {
 
 MsgAnswer QtDialogs::messageBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons,
                                 const std::string& detail) {
+    return show(FromBytes(text), title, icon, buttons, detail);
+}
+
+MsgAnswer QtDialogs::systemMessageBox(const std::string& text, const std::string& title, MsgIcon icon,
+                                      MsgButtons buttons) {
+    return show(FromSystem(text), title, icon, buttons, {});
+}
+
+MsgAnswer QtDialogs::show(const QString& text, const std::string& title, MsgIcon icon, MsgButtons buttons,
+                          const std::string& detail) {
     const bool retry = buttons == MsgButtons::RetryCancel;
     const QMessageBox::Icon shown = icon == MsgIcon::Critical ? QMessageBox::Critical
                                     : icon == MsgIcon::Warning ? QMessageBox::Warning
                                                                : QMessageBox::Information;
-    QMessageBox box(shown, FromBytes(title), FromBytes(text),
+    QMessageBox box(shown, FromBytes(title), text,
                     retry ? QMessageBox::Retry | QMessageBox::Cancel : QMessageBox::Ok, owner());
     box.setTextFormat(Qt::PlainText);
     if (!detail.empty()) box.setDetailedText(FromSystem(detail));  // the system's own words

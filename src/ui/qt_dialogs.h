@@ -1,5 +1,7 @@
 #pragma once
 // Message boxes and the port dialog on Qt, for the core's Dialogs interface.
+#include <QString>
+
 #include "app/platform.h"
 
 class QDialog;
@@ -19,6 +21,8 @@ public:
 
     MsgAnswer messageBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons,
                          const std::string& detail = {}) override;
+    MsgAnswer systemMessageBox(const std::string& text, const std::string& title, MsgIcon icon,
+                               MsgButtons buttons) override;
     void runComsBox(ComsBox& box) override;
     std::string profileToSave(const std::string& folder, const std::string& suggestedName) override;
     std::string profileToOpen(const std::string& folder) override;
@@ -36,6 +40,8 @@ protected:
 private:
     std::string chosen(QFileDialog& dialog);
     QWidget* owner() const;
+    MsgAnswer show(const QString& text, const std::string& title, MsgIcon icon, MsgButtons buttons,
+                   const std::string& detail);
     TimerDriver* timers_;
     QWidget* window_ = nullptr;
 };

@@ -117,7 +117,7 @@ bool RecordsView::exportTo(const QString& file) {
     exportAction_->setEnabled(false);
     const std::filesystem::path archivePath = recorder_.archivePath();
     const std::optional<std::string> device = shownDevice();
-    const std::string target = file.toStdString();
+    const std::string target = QFile::encodeName(file).toStdString();
     worker_.start([this, archivePath, device, target, file] {
         YieldToTheWire(true);
         // A connection of this thread's own: the recorder's stays free for the records arriving.
@@ -134,13 +134,16 @@ bool RecordsView::exportTo(const QString& file) {
                 exportAction_->setEnabled(true);
                 TextBox& status = p_.form.StatusBox(0);
                 const bool ok = result.rows >= 0;
+                // These texts name a file: they are the system's spelling, not logger bytes.
                 if (ok)
-                    status.setText(ToBytes(
-                        QStringLiteral("%1 records written to %2").arg(result.rows).arg(QDir::toNativeSeparators(file))));
+                    status.setSystemText(QStringLiteral("%1 records written to %2")
+                                             .arg(result.rows)
+                                             .arg(QDir::toNativeSeparators(file))
+                                             .toStdString());
                 else if (result.error.rfind(records::kArchiveUnavailable, 0) == 0)
-                    status.setText(ToBytes(FromSystem(result.error)));
+                    status.setSystemText(result.error);
                 else
-                    status.setText(ToBytes(QStringLiteral("Export failed: ") + FromSystem(result.error)));
+                    status.setSystemText("Export failed: " + result.error);
                 emit exportFinished(ok);
             },
             Qt::QueuedConnection);

@@ -81,6 +81,7 @@ struct Message {
     kd::MsgIcon icon;
     kd::MsgButtons buttons;
     std::string detail;
+    bool systemText = false;  // the text names a file: UTF-8, not the line's bytes
 };
 
 class FakeDialogs : public kd::Dialogs {
@@ -97,6 +98,12 @@ public:
         if (answers.empty()) return kd::MsgAnswer::Cancel;
         const kd::MsgAnswer a = answers.front();
         answers.pop_front();
+        return a;
+    }
+    kd::MsgAnswer systemMessageBox(const std::string& text, const std::string& title, kd::MsgIcon icon,
+                                   kd::MsgButtons buttons) override {
+        const kd::MsgAnswer a = messageBox(text, title, icon, buttons, {});
+        messages.back().systemText = true;
         return a;
     }
     void runComsBox(kd::ComsBox& box) override {

@@ -188,6 +188,7 @@ TEST_F(Params, ASaveThatFailsIsSaidInTheStatusLine) {
     f.DefEdit.click();
     EXPECT_FALSE(f.DefEdit.checked());
     EXPECT_EQ(f.StatusBox(0).text(), said);
+    EXPECT_TRUE(f.StatusBox(0).systemText());  // names a file
     f.StatusBox(0).setText("");
     f.ConnectButton.click();
     f.CustomCMD(0).setText("AT+FW?");

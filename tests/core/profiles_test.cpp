@@ -105,12 +105,16 @@ TEST(Profile, SavedFromOneLoggerAndLoadedOnAnotherItMarksOnlyWhatDiffers) {
         }
         if (c.firmware == kHub) from.f.NWDevIDBox(1).setText("2222");
         const fs::path file = from.rig.dir / "fleet.kdprofile";
-        if (c.overwrites) Put(file, "[NETWORK]\r\nProbe=9\r\n[PROFILE]\r\nLogint=60\r\nOld=1\r\n");
+        if (c.overwrites) {
+            Put(file, "[NETWORK]\r\nProbe=9\r\n[PROFILE]\r\nLogint=60\r\nOld=1\r\n");
+            fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
+        }
         from.rig.dialogs.saveAs = (from.rig.dir / "fleet").string();  // the extension is added
         from.f.SaveButton.click();
         EXPECT_EQ(from.rig.dialogs.fileDialogs, std::vector<std::string>{"save  logger-12345.kdprofile"});
         EXPECT_EQ(Text(file), c.file);
-        EXPECT_TRUE(c.overwrites || fs::status(file).permissions() == (fs::perms::owner_read | fs::perms::owner_write));
+        // It holds passwords: private also when it replaced a file others could read.
+        EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::owner_write);
         EXPECT_EQ(from.f.StatusBox(0).text(), "Profile saved to " + file.string());
 
         ReadLogger to(c.firmware);
@@ -189,7 +193,10 @@ TEST(Profile, ABadFileOrABusyLoggerIsNamedAndNothingChanges) {
         {big, " is larger than 1 MiB"},
         {"[PROFILE]\r\nLogint=5\r\nAPNpw=a\rb\r\n", ": APNpw holds a line break"},
         {"[PROFILE]\r\nNetwork=4\r\n", ": Network must be 0 to 3, not \"4\""},
-        {"[PROFILE]\r\nLogint=5\r\nFTPint=1200\r\n", ": FTPint \"1200\" is longer than the 3 characters its box takes"},
+        {"[PROFILE]\r\nSimType=\xe9\r\n", ": SimType must be 0 or 1, not \"\xc3\xa9\""},  // UTF-8, as the file name
+        {"[PROFILE]\r\nLogint=5\r\nFTPname=" + std::string(256, 'f') + "\r\n",
+         ": FTPname is longer than the 255 characters a set command can carry"},
+        {"\xEF\xBB\xBF[DEFAULT]\r\n", " is not a profile: it has no [PROFILE] section"},
     };
     for (const auto& [text, reason] : cases) {
         SCOPED_TRACE(reason);
@@ -200,6 +207,7 @@ TEST(Profile, ABadFileOrABusyLoggerIsNamedAndNothingChanges) {
         const std::string before = l.panel();
         l.load(file);
         EXPECT_EQ(l.messages(), std::vector<std::string>{"Message: Profile not loaded: " + file.string() + reason});
+        EXPECT_TRUE(l.rig.dialogs.messages.back().systemText);  // it names a file
         EXPECT_EQ(l.panel(), before);
     }
     const fs::path dir = MakeTempDir();  // a file its reader may not read
@@ -230,6 +238,91 @@ TEST(Profile, ASaveThatCannotBeWrittenSaysSoAndNamesTheFile) {
                                 "Message: Profile not saved: " + blocked.string() + " cannot be written: Not a directory",
                                 "Message: Profile not saved: " + fine.string() + " not written: APNun holds a line break"}));
     EXPECT_EQ(l.rig.dialogs.fileDialogs.back(), "save " + blocked.parent_path().string() + " logger-12345.kdprofile");
+}
+
+TEST(Profile, ASavedProfileIsPrivateWhereverItLands) {
+    using P = fs::perms;
+    struct Case {
+        const char* name;
+        P before;  // P::unknown: no file yet
+        bool viaLink;
+    };
+    const Case cases[] = {{"new", P::unknown, false}, {"readable by all", P(0644), false},
+                          {"writable by the group", P(0660), false}, {"a link to a shared file", P(0644), true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ReadLogger l(kPlain);
+        const fs::path file = l.rig.dir / "p.kdprofile", target = c.viaLink ? l.rig.dir / "shared.kdprofile" : file;
+        if (c.before != P::unknown) {
+            Put(target, "[PROFILE]\r\nLogint=60\r\n");
+            fs::permissions(target, c.before);
+        }
+        if (c.viaLink) fs::create_symlink(target, file);
+        l.rig.dialogs.saveAs = file.string();
+        l.f.SaveButton.click();
+        EXPECT_EQ(l.messages(), std::vector<std::string>{});
+        EXPECT_EQ(fs::status(target).permissions(), P::owner_read | P::owner_write);
+        EXPECT_EQ(fs::is_symlink(file), c.viaLink);
+        EXPECT_NE(Text(target).find("Logint=30"), std::string::npos);
+    }
+}
+
+TEST(Profile, AValueTheUploadWouldRefuseIsLoadedRedAndTheCheckSpeaksAtTheUpload) {
+    const std::string apn40(40, 'a'), apn255(255, 'b');
+    struct Case {
+        std::string file;
+        int row;
+        std::string shown, message;        // message: the upload's, "" none
+        std::vector<std::string> commands;  // what the upload sends
+    };
+    const Case cases[] = {
+        {"[PROFILE]\r\nLogint=120\r\n", 3, "120", "Message: Log Interval out of range!", {}},  // box takes 2
+        {"[PROFILE]\r\nFTPint=1200\r\n", 4, "1200", "Message: FTP Interval out of range!", {}},
+        {"[PROFILE]\r\nAPNname=a,b\r\n", 8, "a,b", "Message: APN Name must not contain a comma!", {}},
+        {"[PROFILE]\r\nAPNname=" + apn40 + "\r\n", 8, apn40, "", {"AT+APNCON=" + apn40 + ",user,pass"}},
+        {"[PROFILE]\r\nAPNname=" + apn255 + "\r\n", 8, apn255, "", {"AT+APNCON=" + apn255 + ",user,pass"}},
+        // Notepad starts a UTF-8 file with a byte order mark.
+        {"\xEF\xBB\xBF[PROFILE]\r\nLogint=15\r\n", 3, "15", "", {"AT+LOGINT=15"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file.substr(0, 40));
+        ReadLogger l(kPlain);
+        Put(l.rig.dir / "p.kdprofile", c.file);
+        l.load(l.rig.dir / "p.kdprofile");
+        EXPECT_EQ(l.messages(), std::vector<std::string>{});
+        EXPECT_EQ(l.f.StatusBox(0).text(), "Profile p loaded: 1 value changed");
+        EXPECT_EQ(l.f.ModemParm(c.row).text(), c.shown);
+        EXPECT_EQ(l.f.ModemParm(c.row).foreColour(), kRed);
+        EXPECT_TRUE(l.f.Uploadbutton.enabled());
+        l.press();
+        EXPECT_EQ(l.messages(), c.message.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.message});
+        EXPECT_EQ(l.rig.port.commands, c.commands);
+    }
+}
+
+TEST(Profile, TextsThatNameAFileSpellItAsTheSystemDoes) {
+    ReadLogger l(kPlain);
+    const fs::path folder = l.rig.dir / "Документы";  // UTF-8, as the system names it
+    fs::create_directory(folder);
+    l.rig.dialogs.saveAs = (folder / "Отчёт").string();
+    l.f.SaveButton.click();
+    EXPECT_EQ(l.f.StatusBox(0).text(), "Profile saved to " + l.rig.dir.string() + "/Документы/Отчёт.kdprofile");
+    EXPECT_TRUE(l.f.StatusBox(0).systemText());
+
+    l.load(folder / "Отчёт.kdprofile");
+    EXPECT_EQ(l.f.StatusBox(0).text(), "Profile Отчёт loaded: no value differs");
+    EXPECT_TRUE(l.f.StatusBox(0).systemText());
+    l.load(folder / "нет.kdprofile");
+    ASSERT_EQ(l.rig.dialogs.messages.size(), 1u);
+    EXPECT_EQ(l.rig.dialogs.messages[0].text, "Profile not loaded: " + (folder / "нет.kdprofile").string() + " does not exist");
+    EXPECT_TRUE(l.rig.dialogs.messages[0].systemText);
+
+    // The next text that names no file is the line's bytes again.
+    l.f.ModemParm(3).setText("15");
+    l.logger.answers["AT+LOGINT=15"] = "+LOGINT: 15";
+    l.press();
+    EXPECT_EQ(l.f.StatusBox(0).text(), "Upload complete: 1 value confirmed by the logger");
+    EXPECT_FALSE(l.f.StatusBox(0).systemText());
 }
 
 std::vector<std::string> Rows(const std::vector<UploadPreviewRow>& rows) {
@@ -308,6 +401,37 @@ TEST(CheckedUpload, AValueTheLoggerDidNotKeepIsNamedAndStaysRedForTheNextPress) 
         l.rig.port.commands.clear();  // the next press sends it again
         l.press();
         EXPECT_EQ(l.rig.port.commands, std::vector<std::string>{c.command});
+    }
+}
+
+TEST(CheckedUpload, TheSimTypeIsComparedWithWhatTheLoggerAnswers) {
+    struct Case {
+        std::string answer, unkept;  // unkept: the message's line, "" when kept
+    };
+    const Case cases[] = {
+        {"+SIMTYPE: 1,2", ""},
+        {"+SIMTYPE: 1,7", "SIM Card Type: sent Prepaid RSA Only, Cell-C, logger holds 1,7"},  // the panel cannot show it
+        {"+SIMTYPE: 0,0", "SIM Card Type: sent Prepaid RSA Only, Cell-C, logger holds Contract"},
+        {"+SIMTYPE: 1", "SIM Card Type: sent Prepaid RSA Only, Cell-C, logger holds 1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.answer);
+        ReadLogger l(kSimType);
+        l.f.SIMTypeOption(1).setValue(true);
+        l.f.NetworkName.setListIndex(2);
+        ASSERT_EQ(l.f.SIMtypeFrame.foreColour(), kRed);
+        l.logger.answers["AT+SIMTYPE=1,2"] = c.answer;
+        l.press();
+        EXPECT_EQ(l.rig.port.commands, std::vector<std::string>{"AT+SIMTYPE=1,2"});
+        const bool kept = c.unkept.empty();
+        EXPECT_EQ(l.f.StatusBox(0).text(),
+                  std::string("Upload complete: ") + (kept ? "1 value" : "0 values") + " confirmed by the logger");
+        EXPECT_EQ(l.messages(), kept ? std::vector<std::string>{}
+                                     : std::vector<std::string>{"Message: The logger did not keep every value:\n" + c.unkept});
+        EXPECT_EQ(l.f.SIMtypeFrame.foreColour(), kept ? kBlack : kRed);
+        EXPECT_TRUE(l.f.SIMTypeOption(1).value());
+        EXPECT_EQ(l.f.NetworkName.listIndex(), 2);
+        EXPECT_EQ(l.f.Uploadbutton.enabled(), !kept);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <deque>
 #include <fstream>
@@ -441,6 +442,76 @@ TEST(RecordCsvTest, FieldsAreQuotedEmptyOrWithADecimalPointAsTheRulesSay) {
     std::ostringstream none;
     EXPECT_EQ(ExportCsv(*archive, std::string("other"), none).rows, 0);
     std::filesystem::remove_all(dir);
+}
+
+TEST(RecordCsvTest, AFileIsReplacedWholeThroughItsLinkKeepingItsModeAndNothingPlantedIsFollowed) {
+    namespace fs = std::filesystem;
+    using P = fs::perms;
+    struct Case {
+        const char* name;
+        bool exists, viaLink;
+        P mode, expected;
+    };
+    const Case cases[] = {
+        {"a new file is private like the archive", false, false, P::none, P::owner_read | P::owner_write},
+        {"a shared file stays shared", true, false, P(0644), P(0644)},
+        {"a group's file stays the group's", true, false, P(0640), P(0640)},
+        {"a link: its target is replaced, the link stays", true, true, P(0664), P(0664)},
+    };
+    const std::string rows = "12345,7,2012-03-15,14:07,,,,,,,,,,,,,\r\n";
+    const auto dir = MakeTempDir();
+    auto archive = Archive::open(dir / "a.sqlite", nullptr);
+    ASSERT_TRUE(archive);
+    for (const Case& c : cases) {
+        for (const bool fromArchive : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (fromArchive ? ", export" : ", command line"));
+            const fs::path folder = dir / "out", elsewhere = dir / "elsewhere";
+            fs::remove_all(folder);
+            fs::remove_all(elsewhere);
+            fs::create_directories(folder);
+            fs::create_directories(elsewhere);
+            const fs::path path = folder / "r.csv", target = c.viaLink ? elsewhere / "data.csv" : path;
+            if (c.exists) {
+                std::ofstream(target) << "old";
+                fs::permissions(target, c.mode);
+            }
+            if (c.viaLink) fs::create_symlink(target, path);
+            // Where a writer with a guessable temporary name would write: a link planted there
+            // must not be followed.
+            const fs::path victim = dir / "victim";
+            std::ofstream(victim) << "keep";
+            for (const fs::path& p : {path, target}) {
+                fs::path planted = p;
+                planted += ".part" + std::to_string(::getpid());
+                if (!fs::exists(fs::symlink_status(planted))) fs::create_symlink(victim, planted);
+            }
+            if (fromArchive) {
+                EXPECT_EQ(ExportCsvFile(*archive, std::string("none"), path).rows, 0);
+                EXPECT_EQ(Slurp(target), std::string(kCsvHeader) + "\r\n");
+            } else {
+                EXPECT_EQ(WriteCsvFile(path, rows), "");
+                EXPECT_EQ(Slurp(target), std::string(kCsvHeader) + "\r\n" + rows);
+            }
+            EXPECT_EQ(fs::status(target).permissions(), c.expected);
+            EXPECT_EQ(fs::is_symlink(path), c.viaLink);
+            EXPECT_EQ(Slurp(victim), "keep");
+            // Nothing left behind beside the file.
+            std::set<std::string> names;
+            for (const auto& e : fs::directory_iterator(target.parent_path())) names.insert(e.path().filename().string());
+            EXPECT_EQ(names.size(), 2u);  // the file and the link planted beside it
+        }
+    }
+    // A folder the user may not write: the old file stays and the error names the file.
+    const fs::path shared = dir / "shared";
+    fs::create_directories(shared);
+    std::ofstream(shared / "r.csv") << "old";
+    fs::permissions(dir, P(0755));
+    fs::permissions(shared, P(0755));
+    fs::permissions(shared / "r.csv", P(0666));
+    EXPECT_EQ(InChild([&] { return WriteCsvFile(shared / "r.csv", rows); }),
+              "cannot write " + (shared / "r.csv").string() + ": Permission denied");
+    EXPECT_EQ(Slurp(shared / "r.csv"), "old");
+    fs::remove_all(dir);
 }
 
 }  // namespace

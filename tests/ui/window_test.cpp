@@ -212,6 +212,11 @@ TEST(MainWindowEvents, ProgramTextsAreShownWholeAndAsBytes) {
     // A byte above 127 is one character.
     rig.form.ModemParm(8).setText("caf\xe9");
     EXPECT_EQ(rig.widget<QLineEdit>("ModemParm(8)")->text(), QString::fromUtf8("café"));
+    // A text that names a file is the system's UTF-8; the next byte text is Latin-1 again.
+    rig.form.StatusBox(0).setSystemText("Profile saved to /home/u/\xD0\x94\xD0\xBE\xD0\xBA/p.kdprofile");
+    EXPECT_EQ(rig.widget<QLineEdit>("StatusBox(0)")->text(), QString::fromUtf8("Profile saved to /home/u/Док/p.kdprofile"));
+    rig.form.StatusBox(0).setText("\xD0\x94");
+    EXPECT_EQ(rig.widget<QLineEdit>("StatusBox(0)")->text(), QString::fromLatin1("\xD0\x94"));
     // Logger text is never taken for markup.
     rig.form.StatText(2).setCaption("<b>12</b>/85%");
     EXPECT_EQ(rig.widget<QLabel>("StatText(2)")->textFormat(), Qt::PlainText);
