@@ -107,9 +107,9 @@ void VisitsView::askAndWrite(const visits::Visit& visit, const visits::Visit* pr
     if (file.empty()) return;
     const std::string error = writeReport(visit, previous, file);
     if (!error.empty())
-        p_.platform.dialogs.messageBox(ToBytes(FromSystem(error)), "Visit Report", MsgIcon::Warning, MsgButtons::Ok);
+        p_.platform.dialogs.systemMessageBox(error, "Visit Report", MsgIcon::Warning, MsgButtons::Ok);
     else
-        p_.form.StatusBox(0).setText(ToBytes(QStringLiteral("Visit report written to ") + QFile::decodeName(file.c_str())));
+        p_.form.StatusBox(0).setSystemText("Visit report written to " + file);
 }
 
 std::string VisitsView::writeReport(const visits::Visit& visit, const visits::Visit* previous, const std::string& file) {

@@ -67,6 +67,11 @@ bool ProgramVisits::askBeforeLeaving() {
 }
 
 bool ProgramVisits::leave(Program::Leaving what) {
+    if (uploading_) {
+        // An upload cut short (refused, the port gone, the run ended): what was answered counts.
+        uploading_ = false;
+        recorder_.valuesSent(CheckedValues(p_), now());
+    }
     if (!askBeforeLeaving()) return false;
     const VisitEvent event = what == Program::Leaving::Disconnect ? VisitEvent::Disconnect
                              : what == Program::Leaving::FileNew  ? VisitEvent::FileNew

@@ -290,6 +290,8 @@ TEST(KeldamarCli, ALockedArchiveCostsTheCsvNothingAndOneNotOursIsLeftAsItIs) {
     std::ifstream after(archive, std::ios::binary);
     EXPECT_EQ(std::string((std::istreambuf_iterator<char>(after)), std::istreambuf_iterator<char>()), bytes);
     EXPECT_FALSE(std::filesystem::exists(archive.string() + "-wal"));
+}
+
 // The transcript is written line by line as the traffic goes: a run killed outright has it up
 // to its last line, and a password never reaches the file.
 TEST(KeldamarCli, TranscriptIsWrittenAsItGoes) {
