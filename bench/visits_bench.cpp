@@ -98,5 +98,10 @@ int main(int argc, char** argv) {
     t.restart();
     const std::string written = kd::WriteReportFile(dir.filePath(QStringLiteral("r.pdf")).toStdString(), html);
     std::printf("visit report as PDF: %.1f ms%s\n", Ms(t), written.empty() ? "" : (" (" + written + ")").c_str());
+    // --show: leaves the window up, for a look at it.
+    if (argc > 1 && std::string(argv[1]) == "--show") {
+        history.visitsTable()->selectRow(0);
+        return QApplication::exec();
+    }
     return 0;
 }

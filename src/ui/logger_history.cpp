@@ -123,6 +123,9 @@ LoggerHistory::LoggerHistory(std::filesystem::path archive, Dialogs& dialogs, QW
     split->addWidget(devices_);
     split->addWidget(visits_);
     split->addWidget(chartView);
+    split->setStretchFactor(0, 1);
+    split->setStretchFactor(1, 2);
+    split->setStretchFactor(2, 2);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(split, 1);
     layout->addLayout(buttons);
@@ -222,9 +225,9 @@ void LoggerHistory::drawChart() {
     auto* time = new QDateTimeAxis;
     time->setFormat(QStringLiteral("dd MMM yyyy"));
     auto* volts = new QValueAxis;
-    volts->setTitleText(QStringLiteral("Battery (V)"));
+    volts->setTitleText(QStringLiteral("Volts"));
     auto* offset = new QValueAxis;
-    offset->setTitleText(QStringLiteral("Clock offset (s)"));
+    offset->setTitleText(QStringLiteral("Offset (s)"));
     chart_->addAxis(time, Qt::AlignBottom);
     chart_->addAxis(volts, Qt::AlignLeft);
     chart_->addAxis(offset, Qt::AlignRight);
