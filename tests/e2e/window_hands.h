@@ -25,6 +25,7 @@ public:
     std::string openFile, saveFile;     // what the file dialogs give; "" cancels
     std::vector<std::string> fileDialogs;  // "open <folder>", "save <folder> <name>", "file <title> <path>"
     std::vector<std::string> otherDialogs;  // dialogs the hands did not expect, closed unanswered
+    std::string choice = "Stay";  // the button pressed in a box of named buttons ("Before you leave")
 
     std::string profileToOpen(const std::string& folder) override {
         fileDialogs.push_back("open " + folder);
@@ -44,7 +45,11 @@ protected:
         if (auto* box = qobject_cast<QMessageBox*>(&dialog)) {
             messages.push_back(box->text().toStdString());
             QAbstractButton* ok = box->button(QMessageBox::Ok);
-            (ok ? ok : box->button(QMessageBox::Cancel))->click();
+            if (ok == nullptr) ok = box->button(QMessageBox::Cancel);
+            for (QAbstractButton* b : box->buttons())
+                if (ok == nullptr && b->text().toStdString() == choice) ok = b;
+            if (ok) ok->click();
+            else box->reject();
         } else if (dialog.objectName() == QLatin1String("UploadPreview")) {
             auto* table = dialog.findChild<QTableWidget*>();
             QStringList rows;
