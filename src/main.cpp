@@ -20,6 +20,7 @@
 #include "ui/main_window.h"
 #include "ui/qt_dialogs.h"
 #include "ui/records_view.h"
+#include "ui/signal_monitor.h"
 
 namespace {
 
@@ -107,6 +108,7 @@ int main(int argc, char** argv) {
     kd::records::Recorder recorder(program);
     exit.before = [&recorder] { recorder.flush(); };
     kd::RecordsView records(window, program, recorder);
+    kd::SignalMonitorView signalMonitor(window, program);
 
     kd::Form_Load(program);
     if (program.ended) return 0;

@@ -9,6 +9,7 @@
 #include "app/mainform.h"
 #include "app/platform.h"
 #include "link/serial_port.h"
+#include "network/signal_monitor.h"
 #include "profiles/session.h"
 #include "settings/ini_file.h"
 
@@ -95,6 +96,9 @@ public:
 
     // Fleet profiles, the upload preview and the checked upload.
     ProfileSession profiles;
+
+    // The "Signal strength:" values over time and the technician's marked spans (the visit keeps them).
+    SignalMonitor signalMonitor;
 
     // Set once the program has been told to end; procedures stop where they are.
     bool ended = false;

@@ -2,13 +2,17 @@
 
 #include <QDir>
 #include <QFile>
+#include <QApplication>
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QStandardPaths>
 #include <QWidget>
 
 #include "app/timer.h"
 #include "link/coms_box.h"
+#include "network/signal_monitor.h"
 #include "ui/coms_box_dialog.h"
 #include "ui/upload_preview_dialog.h"
 #include "ui/ui_support.h"
@@ -78,6 +82,23 @@ std::string QtDialogs::profileToOpen(const std::string& folder) {
 bool QtDialogs::confirmUpload(const std::vector<UploadPreviewRow>& rows) {
     UploadPreviewDialog dialog(rows, owner());
     return dialog.exec() == QDialog::Accepted;
+}
+
+std::optional<std::string> QtDialogs::signalSpanName(const std::string& suggested) {
+    // Over the window that asked (the signal monitor), not behind it.
+    QWidget* parent = QApplication::activeWindow() ? QApplication::activeWindow() : owner();
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle(QStringLiteral("Mark"));
+    dialog.setLabelText(QStringLiteral("&Name of the antenna's place:"));
+    dialog.setTextValue(QString::fromStdString(suggested));
+    dialog.setInputMode(QInputDialog::TextInput);
+    if (auto* edit = dialog.findChild<QLineEdit*>()) {
+        edit->setMaxLength(static_cast<int>(SignalMonitor::kMaxNameBytes));
+        edit->setAccessibleName(QStringLiteral("Name of the antenna's place"));
+        edit->selectAll();
+    }
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.textValue().toStdString();
 }
 
 }  // namespace kd

@@ -21,6 +21,7 @@ public:
     std::string profileToSave(const std::string& folder, const std::string& suggestedName) override;
     std::string profileToOpen(const std::string& folder) override;
     bool confirmUpload(const std::vector<UploadPreviewRow>& rows) override;
+    std::optional<std::string> signalSpanName(const std::string& suggested) override;
 
 private:
     QWidget* owner() const;

@@ -5,6 +5,7 @@
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -121,6 +122,14 @@ public:
     bool confirmUpload(const std::vector<kd::UploadPreviewRow>& rows) override {
         previews.push_back(rows);
         return sendAfterPreview;
+    }
+
+    // The signal monitor's "Mark...": the name typed (nothing cancels), and each suggestion shown.
+    std::optional<std::string> spanName;
+    std::vector<std::string> spanSuggestions;
+    std::optional<std::string> signalSpanName(const std::string& suggested) override {
+        spanSuggestions.push_back(suggested);
+        return spanName;
     }
 };
 
