@@ -35,7 +35,7 @@ QString Shown(std::optional<double> v) {
     return v ? QString::fromStdString(FormatSignal(*v)) + QLatin1Char('%') : QStringLiteral("\u2013");
 }
 
-QString Clock(const std::tm& t) {
+QString TimeOfDay(const std::tm& t) {
     return QStringLiteral("%1:%2:%3").arg(t.tm_hour, 2, 10, QLatin1Char('0')).arg(t.tm_min, 2, 10, QLatin1Char('0'))
         .arg(t.tm_sec, 2, 10, QLatin1Char('0'));
 }
@@ -53,7 +53,7 @@ const char* const kSpanColumns[6] = {"Name", "Started", "Values", "Minimum", "Ma
 
 }  // namespace
 
-SignalMonitorWindow::SignalMonitorWindow(Program& p, QWidget* parent) : QWidget(parent, Qt::Window), p_(p) {
+SignalMonitorWindow::SignalMonitorWindow(Program& p, QWidget* parent) : QMainWindow(parent, Qt::Window), p_(p) {
     setObjectName(QStringLiteral("SignalMonitor"));
     setWindowTitle(QStringLiteral("Signal Monitor"));
     setAccessibleName(QStringLiteral("Signal Monitor"));
@@ -147,7 +147,9 @@ SignalMonitorWindow::SignalMonitorWindow(Program& p, QWidget* parent) : QWidget(
     buttons->addWidget(mark_);
     buttons->addStretch();
     buttons->addWidget(close);
-    auto* layout = new QVBoxLayout(this);
+    auto* client = new QWidget(this);
+    setCentralWidget(client);
+    auto* layout = new QVBoxLayout(client);
     layout->addLayout(top);
     layout->addWidget(chartView, 1);
     layout->addWidget(spansCaption);
@@ -193,7 +195,7 @@ void SignalMonitorWindow::keyPressEvent(QKeyEvent* event) {
         close();
         return;
     }
-    QWidget::keyPressEvent(event);
+    QMainWindow::keyPressEvent(event);
 }
 
 void SignalMonitorWindow::schedule() {
@@ -252,7 +254,7 @@ void SignalMonitorWindow::drawSpans() {
         QTreeWidgetItem* item = spans_->topLevelItem(i);
         const bool any = s.stats.count > 0;
         SetIfDiffers(item, 0, SpanName(s));
-        SetIfDiffers(item, 1, Clock(s.startedAt));
+        SetIfDiffers(item, 1, TimeOfDay(s.startedAt));
         SetIfDiffers(item, 2, QString::number(s.stats.count));
         SetIfDiffers(item, 3, any ? Shown(s.stats.min) : Shown(std::nullopt));
         SetIfDiffers(item, 4, any ? Shown(s.stats.max) : Shown(std::nullopt));

@@ -3,8 +3,8 @@
 // the latest large enough to read from a few steps away, the figures since opening or the last
 // mark, and the marked spans. The core's monitor (network/signal_monitor) holds all of it;
 // this window only draws it and hands "Mark..." back.
+#include <QMainWindow>
 #include <QObject>
-#include <QWidget>
 
 class QAction;
 class QChart;
@@ -21,7 +21,8 @@ namespace kd {
 class MainWindow;
 class Program;
 
-class SignalMonitorWindow : public QWidget {
+// A main window of its own, so assistive technology sees a window (frame), not a pane.
+class SignalMonitorWindow : public QMainWindow {
     Q_OBJECT
 public:
     SignalMonitorWindow(Program& p, QWidget* parent = nullptr);
