@@ -48,6 +48,8 @@ void SetIfDiffers(QTreeWidgetItem* item, int column, const QString& text) {
     if (item->text(column) != text) item->setText(column, text);
 }
 
+constexpr int kRedrawMs = 100;
+
 const char* const kFigureCaptions[4] = {"Minimum:", "Maximum:", "Mean:", "Values:"};
 const char* const kSpanColumns[6] = {"Name", "Started", "Values", "Minimum", "Maximum", "Mean"};
 
@@ -74,6 +76,8 @@ SignalMonitorWindow::SignalMonitorWindow(Program& p, QWidget* parent) : QMainWin
 
     spanCaption_ = new QLabel(this);
     spanCaption_->setObjectName(QStringLiteral("SpanCaption"));
+    spanCaption_->setWordWrap(true);  // a long mark name must not push the figures off the window
+    spanCaption_->setMaximumWidth(fontMetrics().horizontalAdvance(QLatin1Char('x')) * 32);
     auto* form = new QFormLayout;
     for (int i = 0; i < 4; ++i) {
         auto* e = new QLineEdit(this);
@@ -109,7 +113,7 @@ SignalMonitorWindow::SignalMonitorWindow(Program& p, QWidget* parent) : QMainWin
     minutes_->setTickCount(11);
     minutes_->setLabelFormat(QStringLiteral("%d"));
     strength_ = new QValueAxis;
-    strength_->setTitleText(QStringLiteral("Signal strength (%)"));
+    strength_->setTitleText(QStringLiteral("Strength (%)"));
     strength_->setRange(0, 100);
     chart_->addAxis(minutes_, Qt::AlignBottom);
     chart_->addAxis(strength_, Qt::AlignLeft);
@@ -119,7 +123,7 @@ SignalMonitorWindow::SignalMonitorWindow(Program& p, QWidget* parent) : QMainWin
     chartView->setObjectName(QStringLiteral("SignalChart"));
     chartView->setAccessibleName(QStringLiteral("Signal strength over the last 10 minutes"));
     chartView->setRenderHint(QPainter::Antialiasing);
-    chartView->setMinimumHeight(220);
+    chartView->setMinimumHeight(280);
 
     auto* spansCaption = new QLabel(QStringLiteral("&Spans:"), this);
     spans_ = new QTreeWidget(this);
@@ -132,6 +136,7 @@ SignalMonitorWindow::SignalMonitorWindow(Program& p, QWidget* parent) : QMainWin
     spans_->setHeaderLabels(headers);
     spans_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     spans_->setMinimumHeight(110);
+    spans_->setMaximumHeight(170);
     spansCaption->setBuddy(spans_);
 
     mark_ = new QPushButton(QStringLiteral("&Mark..."), this);
@@ -170,7 +175,7 @@ SignalMonitorWindow::SignalMonitorWindow(Program& p, QWidget* parent) : QMainWin
 
     // Called on the wire's path: only note that there is something to draw.
     p_.signalMonitor.onChange = [this] { schedule(); };
-    resize(760, 620);
+    resize(820, 700);
 }
 
 SignalMonitorWindow::~SignalMonitorWindow() { p_.signalMonitor.onChange = nullptr; }
@@ -199,9 +204,11 @@ void SignalMonitorWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 void SignalMonitorWindow::schedule() {
-    if (pending_) return;
+    // Closed, it draws nothing; opening draws what came meanwhile.
+    if (pending_ || !isVisible()) return;
     pending_ = true;
-    QTimer::singleShot(0, this, [this] {
+    // Ten pictures a second at most, however fast the logger reports.
+    QTimer::singleShot(kRedrawMs, this, [this] {
         if (pending_) refresh();
     });
 }
