@@ -57,8 +57,7 @@ void SignalMonitor::startSpan(std::string name, const std::tm& wall) {
 void SignalMonitor::open(const std::tm& wall) {
     if (isOpen()) return;
     startSpan({}, wall);
-    // Whoever opens the monitor hears the next value, whatever was said before.
-    lastAnnounced_.reset();
+    announceLatest();
     changed();
 }
 
@@ -67,6 +66,13 @@ void SignalMonitor::close() {
     if (spans_.back().name.empty() && spans_.back().stats.count == 0) spans_.pop_back();
     current_.reset();
     changed();
+}
+
+void SignalMonitor::announceLatest() {
+    // Whoever opens the monitor hears the value it shows, whatever was said before; with none
+    // yet, the first to come.
+    lastAnnounced_ = latest();
+    if (lastAnnounced_) ++announcements_;
 }
 
 std::string SignalMonitor::defaultMarkName() const { return "Mark " + std::to_string(marks_ + 1); }
@@ -84,7 +90,7 @@ void SignalMonitor::mark(const std::string& name, const std::tm& wall) {
     ++marks_;
     const bool wasOpen = isOpen();
     startSpan(std::move(n), wall);
-    if (!wasOpen) lastAnnounced_.reset();
+    if (!wasOpen) announceLatest();
     changed();
 }
 

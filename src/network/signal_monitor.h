@@ -73,8 +73,8 @@ public:
     // values is dropped when the next one starts; a named one is kept, empty or not.
     const std::vector<SignalSpan>& spans() const { return spans_; }
 
-    // Counts the values to be announced: the first after opening, then each at least
-    // kAnnounceStep from the last announced (a slow drift is announced once it adds up).
+    // Counts the values to be announced: the latest on opening (else the first to come), then
+    // each at least kAnnounceStep from the last announced (a slow drift is said once it adds up).
     uint64_t announcements() const { return announcements_; }
     std::optional<double> lastAnnounced() const { return lastAnnounced_; }
 
@@ -83,6 +83,7 @@ public:
 
 private:
     void startSpan(std::string name, const std::tm& wall);
+    void announceLatest();
     void changed() { if (onChange) onChange(); }
 
     MsClock clock_;

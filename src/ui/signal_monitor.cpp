@@ -1,6 +1,5 @@
 #include "ui/signal_monitor.h"
 
-#include <QAccessible>
 #include <QAction>
 #include <QChart>
 #include <QChartView>
@@ -275,11 +274,8 @@ void SignalMonitorWindow::announce() {
     announced_ = m.announcements();
     // A live region of sorts: the big label's name carries the value last announced, and a
     // screen reader resting there speaks the change.
-    latest_->setAccessibleName(QStringLiteral("Latest signal strength ") + Shown(m.lastAnnounced()));
-    if (QAccessible::isActive()) {
-        QAccessibleEvent e(latest_, QAccessible::NameChanged);
-        QAccessible::updateAccessibility(&e);
-    }
+    // (Qt tells assistive technology of the name change itself.)
+    if (m.lastAnnounced()) latest_->setAccessibleName(QStringLiteral("Latest signal strength ") + Shown(m.lastAnnounced()));
 }
 
 SignalMonitorView::SignalMonitorView(MainWindow& window, Program& p) : QObject(&window), window_(window), p_(p) {

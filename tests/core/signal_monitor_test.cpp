@@ -117,14 +117,18 @@ TEST(SignalMonitorCore, AnnouncesTheFirstValueThenChangesOfFiveOrMore) {
         {"add", 20, true},    // ... adds up to 5 from 25
         {"add", 15.5, false},
         {"add", 15, true},
-        {"open", 0, false},
-        {"add", 15, true},    // whoever opens hears the next value
-        {"add", 15, false},
+        {"add", 12, false},
+        {"open", 12, true},   // whoever opens hears the value shown ...
+        {"add", 13, false},   // ... and changes from it
+        {"add", 8, false},
         {"close", 0, false},
-        {"mark", 0, false},   // marking a closed monitor opens it
-        {"add", 16, true},
+        {"mark", 8, true},    // marking a closed monitor opens it
+        {"add", 13, true},
     };
     Clocked k;
+    k.m.open(At(9, 0));
+    EXPECT_EQ(k.m.announcements(), 0u);  // opened with nothing to say: the first value is said
+    k.m.close();
     uint64_t before = 0;
     int i = 0;
     for (const Step& s : steps) {

@@ -56,12 +56,16 @@ TEST(SignalMonitorWindow, ShowsTheValuesReceivedAndTheMarkedSpans) {
     rig.port.receive("+SS: 31\r\n");
     w->refresh();
     EXPECT_EQ(w->latestLabel()->accessibleName(), QStringLiteral("Latest signal strength 31%"));
+    rig.port.receive("+SS: 33\r\n");  // 2 from 31: not said again
+    w->refresh();
+    EXPECT_EQ(w->latestLabel()->text(), QStringLiteral("33%"));
+    EXPECT_EQ(w->latestLabel()->accessibleName(), QStringLiteral("Latest signal strength 31%"));
     QTreeWidget* spans = w->spansList();
     ASSERT_EQ(spans->topLevelItemCount(), 2);
     EXPECT_EQ(spans->topLevelItem(0)->text(5), QStringLiteral("21%"));
     EXPECT_EQ(spans->topLevelItem(1)->text(0), QStringLiteral("north mast, 2 m"));
-    EXPECT_EQ(spans->topLevelItem(1)->text(5), QStringLiteral("31%"));
-    EXPECT_EQ(w->figure(3)->text(), QStringLiteral("1"));
+    EXPECT_EQ(spans->topLevelItem(1)->text(5), QStringLiteral("32%"));
+    EXPECT_EQ(w->figure(3)->text(), QStringLiteral("2"));
 
     // Every control has its own name, for the screen reader.
     QStringList names;
