@@ -26,6 +26,7 @@
 #include "ui/visits_view.h"
 #include "visits/program_visits.h"
 #include "visits/visit_keeping.h"
+#include "ui/signal_monitor.h"
 
 namespace {
 
@@ -127,6 +128,7 @@ int main(int argc, char** argv) {
     kd::visits::NoteProfiles(visits, program);
     kd::visits::NoteDownloads(visits, recorder);
     kd::VisitsView visitsView(window, program, visits, settings, recorder.archivePath());
+    kd::SignalMonitorView signalMonitor(window, program);
     kd::ArchiveIndicator notArchived(window);
     recorder.onArchiveState = [&notArchived](const kd::records::ArchiveState& s) {
         notArchived.show(kd::records::NotArchivedText(s));

@@ -2,6 +2,7 @@
 // What the core asks of the platform besides the serial port: message boxes and modal
 // dialogs, program exit, the wall clock. Qt implementations in platform/ and ui/, fakes in tests.
 #include <ctime>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,12 @@ public:
     virtual bool confirmUpload(const std::vector<UploadPreviewRow>& rows) {
         (void)rows;
         return false;
+    }
+    // The signal monitor's "Mark...": a short name for the antenna's new place (UTF-8),
+    // suggested filled in; nothing when the user cancelled.
+    virtual std::optional<std::string> signalSpanName(const std::string& suggested) {
+        (void)suggested;
+        return std::nullopt;
     }
 };
 

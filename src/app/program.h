@@ -13,6 +13,7 @@
 #include "link/command_failure.h"
 #include "link/serial_port.h"
 #include "link/transcript.h"
+#include "network/signal_monitor.h"
 #include "profiles/session.h"
 #include "settings/ini_file.h"
 
@@ -100,6 +101,9 @@ public:
 
     // Fleet profiles, the upload preview and the checked upload.
     ProfileSession profiles;
+
+    // The "Signal strength:" values over time and the technician's marked spans (the visit keeps them).
+    SignalMonitor signalMonitor;
 
     // Set once the program has been told to end; procedures stop where they are.
     bool ended = false;

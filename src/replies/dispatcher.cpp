@@ -11,6 +11,7 @@
 #include "link/engine.h"
 #include "network/hub.h"
 #include "network/logs.h"
+#include "network/signal_monitor.h"
 #include "params/panel.h"
 #include "params/upload.h"
 #include "profiles/upload_check.h"
@@ -92,6 +93,7 @@ void NextUnless0(Program& p, int state, const char* query) {
 void OnSS(Program& p, const std::string& l) {
     const std::string v = RestLessLast(l, 6);
     p.form.ModemStat(8).setText(Mid(l, 6).empty() ? std::string() : v + "%");
+    SignalShown(p);  // every report, a repeated value too
 }
 
 void OnSNR(Program& p, const std::string& l) {

@@ -2,8 +2,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -11,6 +14,7 @@
 
 #include "app/timer.h"
 #include "link/coms_box.h"
+#include "network/signal_monitor.h"
 #include "ui/coms_box_dialog.h"
 #include "ui/upload_preview_dialog.h"
 #include "ui/ui_support.h"
@@ -127,6 +131,23 @@ bool QtDialogs::leaveAnyway(const std::vector<std::string>& reasons) {
     box.setEscapeButton(stay);
     runModal(box);
     return box.clickedButton() == leave;
+}
+
+std::optional<std::string> QtDialogs::signalSpanName(const std::string& suggested) {
+    // Over the window that asked (the signal monitor), not behind it.
+    QWidget* parent = QApplication::activeWindow() ? QApplication::activeWindow() : owner();
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle(QStringLiteral("Mark"));
+    dialog.setLabelText(QStringLiteral("&Name of the antenna's place:"));
+    dialog.setTextValue(QString::fromStdString(suggested));
+    dialog.setInputMode(QInputDialog::TextInput);
+    if (auto* edit = dialog.findChild<QLineEdit*>()) {
+        edit->setMaxLength(static_cast<int>(SignalMonitor::kMaxNameBytes));
+        edit->setAccessibleName(QStringLiteral("Name of the antenna's place"));
+        edit->selectAll();
+    }
+    if (runModal(dialog) != QDialog::Accepted) return std::nullopt;
+    return dialog.textValue().toStdString();
 }
 
 }  // namespace kd

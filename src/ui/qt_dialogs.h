@@ -31,6 +31,7 @@ public:
     std::string transcriptToSave(const std::string& suggestedName) override;
     bool confirmUpload(const std::vector<UploadPreviewRow>& rows) override;
     bool leaveAnyway(const std::vector<std::string>& reasons) override;
+    std::optional<std::string> signalSpanName(const std::string& suggested) override;
 
 protected:
     // Runs a dialog until the user closes it and returns its result; exec() here. Tests put

@@ -116,6 +116,8 @@ std::string VisitsView::writeReport(const visits::Visit& visit, const visits::Vi
     // The open visit's findings are those of now; a visit that ended keeps its own.
     visits::Visit shown = visit;
     if (const visits::Visit* open = visits_.recorder().open(); open && open->uuid == visit.uuid) {
+        visits_.keepSignalSpans();
+        shown = *visits_.recorder().open();
         shown.leftBehind.clear();
         for (const visits::Finding& f : visits_.findings()) shown.leftBehind.push_back(f.reason);
     }

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <cstdio>
 #include <cstdlib>
 
 #include "app/program.h"
@@ -66,7 +67,27 @@ bool ProgramVisits::askBeforeLeaving() {
     return true;
 }
 
+void ProgramVisits::keepSignalSpans() {
+    std::vector<VisitRecorder::Span> spans;
+    for (const SignalSpan& s : p_.signalMonitor.spans()) {
+        const std::optional<double> mean = s.stats.mean();
+        if (!mean) continue;
+        char figures[64];
+        std::snprintf(figures, sizeof figures, "%.1f", *mean);
+        VisitRecorder::Span kept;
+        kept.name = s.name.empty() ? "since the monitor opened" : s.name;
+        kept.mean = figures;
+        std::snprintf(figures, sizeof figures, "%.0f-%.0f", s.stats.min, s.stats.max);
+        kept.range = figures;
+        kept.values = static_cast<int>(s.stats.count);
+        kept.at = now();
+        spans.push_back(std::move(kept));
+    }
+    if (!spans.empty()) recorder_.signalSpans(spans);
+}
+
 bool ProgramVisits::leave(Program::Leaving what) {
+    keepSignalSpans();
     if (uploading_) {
         // An upload cut short (refused, the port gone, the run ended): what was answered counts.
         uploading_ = false;

@@ -37,6 +37,11 @@ public:
 
 private:
     bool askBeforeLeaving();
+public:
+    // The signal monitor's spans into the visit (also done on leaving).
+    void keepSignalSpans();
+
+private:
     void commandSent(const std::string& command);
     void replyHandled(const std::string& name, const std::string& line);
 

@@ -129,6 +129,11 @@ std::string ReportHtml(const ReportInput& in) {
                 case ActionKind::CustomCommand:
                 case ActionKind::Maintenance:
                 case ActionKind::ClockSet: result = a.kept ? "answered" : "<span class=\"no\">no answer</span>"; break;
+                case ActionKind::SignalSpan:
+                    what = "Signal at " + HtmlUtf8(a.what);
+                    result = "mean " + HtmlText(a.sent) + ", " + HtmlText(a.held) + ", " + std::to_string(a.received) +
+                             " values";
+                    break;
                 case ActionKind::ValueSent: break;
             }
             const bool value = a.kind == ActionKind::ValueSent;

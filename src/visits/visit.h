@@ -14,14 +14,15 @@ struct FoundValue {
     std::string digest;  // set instead of value for a password
 };
 
-enum class ActionKind { ValueSent, ProfileApplied, RecordsDownloaded, Maintenance, ClockSet, CustomCommand };
+enum class ActionKind { ValueSent, ProfileApplied, RecordsDownloaded, Maintenance, ClockSet, CustomCommand, SignalSpan };
 
 struct Action {
     int64_t at = 0;  // UTC seconds since 1970
     ActionKind kind = ActionKind::ValueSent;
     std::string what;              // setting, profile file name, range "30-59", command
     std::string sent, held;        // a value sent and what the logger then held (digests for passwords);
-                                   // for a download, held lists the records not received
+                                   // for a download, held lists the records not received; for a
+                                   // signal span (what: its name), sent is the mean, held "min-max"
     bool kept = true;              // the logger kept it / the command was answered
     int received = 0, missing = 0; // a download's records received and not received
 };
@@ -50,6 +51,7 @@ inline constexpr const char* ActionKindName(ActionKind k) {
         case ActionKind::Maintenance: return "maintenance";
         case ActionKind::ClockSet: return "clock";
         case ActionKind::CustomCommand: return "command";
+        case ActionKind::SignalSpan: return "signal";
     }
     return "value";
 }

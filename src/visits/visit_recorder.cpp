@@ -154,6 +154,22 @@ void VisitRecorder::commandAnswered(const std::string& answer) {
     changed();
 }
 
+void VisitRecorder::signalSpans(const std::vector<Span>& spans) {
+    if (!life_.open()) return;
+    std::vector<Action> kept;
+    for (Action& a : visit_.actions)
+        if (a.kind != ActionKind::SignalSpan) kept.push_back(std::move(a));
+    visit_.actions = std::move(kept);
+    awaitingAnswer_.reset();  // the positions moved
+    for (const Span& s : spans) {
+        Action& a = add(ActionKind::SignalSpan, s.name, s.at);
+        a.sent = s.mean;
+        a.held = s.range;
+        a.received = s.values;
+    }
+    changed();
+}
+
 void VisitRecorder::on(VisitEvent event, int64_t nowUtc) {
     const bool wasOpen = life_.open();
     const VisitStep step = life_.on(event, nowUtc);

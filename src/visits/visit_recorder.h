@@ -46,6 +46,15 @@ public:
     void commandSent(ActionKind kind, const std::string& command, int64_t nowUtc);
     void commandAnswered(const std::string& answer);
 
+    // The signal monitor's spans as they stand (name, mean, min, max, values): they replace
+    // the ones kept before, in place of the first.
+    struct Span {
+        std::string name, mean, range;
+        int values = 0;
+        int64_t at = 0;
+    };
+    void signalSpans(const std::vector<Span>& spans);
+
     // Disconnect, File > New, Exit and the passing of time (Tick) as the lifecycle knows them.
     void on(VisitEvent event, int64_t nowUtc);
 

@@ -90,7 +90,7 @@ std::vector<std::string> Split(const std::string& text) {
 
 ActionKind KindNamed(const std::string& name) {
     for (ActionKind k : {ActionKind::ValueSent, ActionKind::ProfileApplied, ActionKind::RecordsDownloaded,
-                         ActionKind::Maintenance, ActionKind::ClockSet, ActionKind::CustomCommand})
+                         ActionKind::Maintenance, ActionKind::ClockSet, ActionKind::CustomCommand, ActionKind::SignalSpan})
         if (name == ActionKindName(k)) return k;
     return ActionKind::CustomCommand;
 }

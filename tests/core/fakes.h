@@ -5,6 +5,7 @@
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -140,6 +141,14 @@ public:
     bool leaveAnyway(const std::vector<std::string>& reasons) override {
         leaving.push_back(reasons);
         return leaveAnywayAnswer;
+    }
+
+    // The signal monitor's "Mark...": the name typed (nothing cancels), and each suggestion shown.
+    std::optional<std::string> spanName;
+    std::vector<std::string> spanSuggestions;
+    std::optional<std::string> signalSpanName(const std::string& suggested) override {
+        spanSuggestions.push_back(suggested);
+        return spanName;
     }
 };
 
