@@ -10,6 +10,7 @@
 //                                event queue every 250 ms: how long each click waited
 //
 // KELDAMAR_BENCH_NO_TRANSCRIPT=1: the traffic transcript is not kept, to see what keeping it costs.
+// KELDAMAR_BENCH_NO_VISITS=1: no records archive and no visit record, to see what they cost.
 // KELDAMAR_BENCH_TRACE=FILE (read): for each reply line, when it reached the core and what the
 // main thread did since its event loop last went to wait: CPU time used, and time spent ready
 // but waiting for a core. A late receive with the CPU time in the program is the program's; one
@@ -26,6 +27,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
+#include <memory>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -36,9 +39,11 @@
 #include "platform/qt_app_platform.h"
 #include "platform/qt_serial_port.h"
 #include "platform/qt_timer_driver.h"
+#include "records/recorder.h"
 #include "settings/ini_file.h"
 #include "ui/main_window.h"
 #include "ui/qt_dialogs.h"
+#include "visits/program_visits.h"
 
 namespace {
 
@@ -144,6 +149,17 @@ int main(int argc, char** argv) {
     if (const char* off = std::getenv("KELDAMAR_BENCH_NO_TRANSCRIPT"); off && *off == '1') program.transcript.keep = false;
     kd::MainWindow window(program.form);
     dialogs.setWindow(&window);
+    // As main() has them: every record to the archive, each read's visit beside it.
+    std::unique_ptr<kd::records::Recorder> recorder;
+    std::unique_ptr<kd::visits::ProgramVisits> visits;
+    if (const char* off = std::getenv("KELDAMAR_BENCH_NO_VISITS"); !(off && *off == '1')) {
+        recorder = std::make_unique<kd::records::Recorder>(program);
+        visits = std::make_unique<kd::visits::ProgramVisits>(
+            program, kd::visits::ThisComputer("bench", "window"),
+            [&recorder](const kd::visits::Visit& v) { recorder->keepVisit(v); },
+            [] { return static_cast<int64_t>(std::time(nullptr)); });
+        visits->checkBeforeLeaving = false;
+    }
     window.setViewHold([&port] { return port.answerDueWithin(kd::QtSerialPort::kAnswerWindow); });  // as main() does
     kd::Form_Load(program);
     if (program.ended) return 1;

@@ -12,6 +12,7 @@
 #include "profiles/upload_check.h"
 #include "profiles/upload_preview.h"
 #include "replies/extract.h"
+#include "visits/clock_offset.h"
 #include "visits/found_values.h"
 
 namespace kd::visits {
@@ -98,6 +99,7 @@ bool ProgramVisits::leave(Program::Leaving what) {
                              : what == Program::Leaving::FileNew  ? VisitEvent::FileNew
                                                                   : VisitEvent::Exit;
     recorder_.on(event, now());
+    if (what == Program::Leaving::FileNew) p_.form.StatusBox(1).setText("");
     return true;
 }
 
@@ -132,7 +134,12 @@ void ProgramVisits::replyHandled(const std::string& name, const std::string& lin
             return;
         }
     } else if (name == cmd::kTIME) {
-        recorder_.clockAnswer(line, p_.platform.clock.localNow(), clockSetAwaited_, now());
+        const std::tm pc = p_.platform.clock.localNow();
+        recorder_.clockAnswer(line, pc, clockSetAwaited_, now());
+        // Beside "Time & Date:", on the status line's second box, which nothing else uses.
+        const std::string value = WithoutLineEnd(line.size() > 7 ? line.substr(7) : std::string());
+        if (const std::optional<int64_t> offset = ClockOffsetSeconds(value, pc))
+            p_.form.StatusBox(1).setText("Clock: " + OffsetWords(*offset) + (clockSetAwaited_ ? " (set)" : ""));
         clockSetAwaited_ = false;
     } else if (name == cmd::kCREG && reading_) {
         // Field 2 is the registration status; the window shows it only in words.

@@ -44,6 +44,7 @@ TEST_F(ProgramVisitsTest, AWholeReadBeginsTheVisitAndWhatIsDoneAfterIsKeptInOrde
     EXPECT_EQ(v->value("battery_volts"), "3.95");
     EXPECT_EQ(v->value("apn_password"), "");  // kept only as a digest
     EXPECT_EQ(v->clockFound, -135);
+    EXPECT_EQ(f.StatusBox(1).text(), "Clock: logger 2 min 15 s slow");
 
     // A maintenance command, then a custom one, each with its answer.
     logger.answers["AT+WDT=0"] = "+WDT: 0";
@@ -67,6 +68,7 @@ TEST_F(ProgramVisitsTest, AWholeReadBeginsTheVisitAndWhatIsDoneAfterIsKeptInOrde
     f.SetTimeDate.click();
     logger.pump(rig.port);
     EXPECT_EQ(v->clockLeft, 0);
+    EXPECT_EQ(f.StatusBox(1).text(), "Clock: logger clock right (set)");
     EXPECT_TRUE(visits->findings().empty());
 
     // A value edited and not uploaded is named too.
