@@ -28,12 +28,6 @@ namespace kd {
 
 namespace {
 
-QAction* NewAction(QObject* parent, const QString& text, const char* name) {
-    auto* a = new QAction(text, parent);
-    a->setObjectName(QLatin1String(name));
-    return a;
-}
-
 // The reading thread yields a core to the thread that drives the port whenever both want one:
 // an export (bulk, nobody waits for its moment) runs only on a core nothing else wants; a chart's
 // reading, which the technician waits for, below normal priority.

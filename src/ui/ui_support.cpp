@@ -1,11 +1,18 @@
 #include "ui/ui_support.h"
 
+#include <QAction>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScreen>
 #include <QWidget>
 
 namespace kd {
+
+QAction* NewAction(QObject* parent, const QString& text, const char* name) {
+    auto* a = new QAction(text, parent);
+    a->setObjectName(QLatin1String(name));
+    return a;
+}
 
 QColor ResolveColour(Colour c, const QPalette& palette) {
     switch (c) {

@@ -10,7 +10,9 @@
 
 #include "app/controls.h"
 
+class QAction;
 class QKeyEvent;
+class QObject;
 class QWidget;
 
 namespace kd {
@@ -27,6 +29,9 @@ inline std::string ToBytes(const QString& s) {
 inline QString FromSystem(const std::string& s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
+
+// A menu command of the records and visits views, found by its object name.
+QAction* NewAction(QObject* parent, const QString& text, const char* name);
 
 // A caption shown literally on a widget that treats '&' as a mnemonic marker.
 inline QString LiteralAmpersands(QString s) { return s.replace(QLatin1Char('&'), QLatin1String("&&")); }

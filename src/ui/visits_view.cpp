@@ -20,12 +20,6 @@ namespace kd {
 
 namespace {
 
-QAction* NewAction(QObject* parent, const QString& text, const char* name) {
-    auto* a = new QAction(text, parent);
-    a->setObjectName(QLatin1String(name));
-    return a;
-}
-
 // Before the menu's last separator (the one above Exit), or at its end.
 void InsertBeforeLastSeparator(QMenu* menu, QAction* action) {
     if (menu == nullptr) return;
