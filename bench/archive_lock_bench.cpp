@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "simulator.h"
+#include "spawn.h"
 
 extern char** environ;
 
@@ -37,22 +38,7 @@ double Median(std::vector<double> v) {
 }
 
 // Runs the tool to its end, its output to /dev/null; the exit status.
-int Spawn(const std::vector<std::string>& args) {
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (failed != 0) return -1;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+int Spawn(const std::vector<std::string>& args) { return SpawnQuietly(args, true); }
 
 // First range request in to the last byte out.
 double DownloadMs(const kdsim::Simulator& sim) {

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "simulator.h"
+#include "spawn.h"
 
 extern char** environ;
 
@@ -35,24 +36,9 @@ double Median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
-// Runs a program to its end; returns its exit status, `started` when it was launched.
-int Spawn(const std::vector<std::string>& args, Clock::time_point* started) {
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    // The values read are not what is measured: stdout to /dev/null.
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    *started = Clock::now();
-    const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (failed != 0) return -1;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+// Runs a program to its end; returns its exit status, `started` when it was launched. The
+// values read are not what is measured: stdout to /dev/null.
+int Spawn(const std::vector<std::string>& args, Clock::time_point* started) { return SpawnQuietly(args, false, started); }
 
 struct Wire {
     Clock::time_point first, last;  // first byte in, last byte out

@@ -31,10 +31,10 @@ bool IsMaintenance(const std::string& c) {
     return c == cmd::kWdtClear || c == cmd::kPorClear || c == cmd::kRaingReset || StartsWith(c, cmd::kAutopdSet);
 }
 
-// Commands a face sends on its own road (records, scans) or as part of a read.
+// Commands a face sends on its own road (records, scans, the clock) with nothing awaited; a
+// query sent so is the technician's own (the window's queries all await their answer).
 bool IsOwnRoad(const std::string& c) {
-    return StartsWith(c, cmd::kEvent) || StartsWith(c, cmd::kScanId) || StartsWith(c, cmd::kTimeSet) ||
-           (c.size() > 3 && c.back() == '?');
+    return StartsWith(c, cmd::kEvent) || StartsWith(c, cmd::kScanId) || StartsWith(c, cmd::kTimeSet);
 }
 
 }  // namespace
@@ -115,7 +115,7 @@ void ProgramVisits::commandSent(const std::string& sent) {
         clockSetAwaited_ = true;
         return;
     }
-    if (IsOwnRoad(command) && !IsMaintenance(command)) return;
+    if (IsOwnRoad(command)) return;
     // Anything else sent with nothing awaited ends a read that was cut short.
     reading_ = false;
     recorder_.commandSent(IsMaintenance(command) ? ActionKind::Maintenance : ActionKind::CustomCommand, command, now());

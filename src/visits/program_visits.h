@@ -34,14 +34,11 @@ public:
     // technician chose to stay. Keeps the findings with the visit and ends it (File > New,
     // Exit) or starts its 30 minutes (Disconnect).
     bool leave(Program::Leaving what);
-
-private:
-    bool askBeforeLeaving();
-public:
     // The signal monitor's spans into the visit (also done on leaving).
     void keepSignalSpans();
 
 private:
+    bool askBeforeLeaving();
     void commandSent(const std::string& command);
     void replyHandled(const std::string& name, const std::string& line);
 

@@ -31,10 +31,8 @@ std::string Latin1ToUtf8(const std::string& bytes) {
     std::string out;
     for (const char ch : bytes) {
         const auto c = static_cast<unsigned char>(ch);
-        if (c < 0x80) {
-            out += VisibleText(std::string_view(&ch, 1));
-        } else if (c < 0xA0) {
-            out += VisibleText(std::string_view(&ch, 1));  // C1 controls are no characters
+        if (c < 0xA0) {
+            out += VisibleText(std::string_view(&ch, 1));  // ASCII, and C1 controls are no characters
         } else {
             out += static_cast<char>(0xC0 | (c >> 6));
             out += static_cast<char>(0x80 | (c & 0x3F));
@@ -128,7 +126,11 @@ std::string ReportHtml(const ReportInput& in) {
                 case ActionKind::ProfileApplied: what = "Profile " + HtmlUtf8(a.what); result = ""; break;
                 case ActionKind::CustomCommand:
                 case ActionKind::Maintenance:
-                case ActionKind::ClockSet: result = a.kept ? "answered" : "<span class=\"no\">no answer</span>"; break;
+                case ActionKind::ClockSet:
+                    result = a.kept           ? "answered"
+                             : a.held.empty() ? "<span class=\"no\">no answer</span>"
+                                              : "<span class=\"no\">refused: " + HtmlText(a.held) + "</span>";
+                    break;
                 case ActionKind::SignalSpan:
                     what = "Signal at " + HtmlUtf8(a.what);
                     result = "mean " + HtmlText(a.sent) + ", " + HtmlText(a.held) + ", " + std::to_string(a.received) +

@@ -148,8 +148,8 @@ void VisitRecorder::commandSent(ActionKind kind, const std::string& command, int
 void VisitRecorder::commandAnswered(const std::string& answer) {
     if (!life_.open() || !awaitingAnswer_ || *awaitingAnswer_ >= visit_.actions.size()) return;
     Action& a = visit_.actions[*awaitingAnswer_];
-    a.kept = true;
     a.held = AnswerValue(MaskPasswords(answer));
+    a.kept = a.held != "ERROR";  // the logger refused it
     awaitingAnswer_.reset();
     changed();
 }

@@ -54,7 +54,20 @@ TEST_F(ProgramVisitsTest, AWholeReadBeginsTheVisitAndWhatIsDoneAfterIsKeptInOrde
     logger.answers["AT+APNCON=internet,user,typed"] = "OK";
     f.CustomSend(0).click();
     logger.pump(rig.port);
-    ASSERT_EQ(v->actions.size(), 2u);
+    f.CustomCMD(1).setText("AT+POR?");  // a query of the technician's own counts too
+    f.CustomSend(1).click();
+    logger.pump(rig.port);
+    ASSERT_EQ(v->actions.size(), 3u);
+    EXPECT_EQ(v->actions[2].what, "AT+POR?");
+    EXPECT_EQ(v->actions[2].held, "2");
+    EXPECT_TRUE(v->actions[2].kept);
+    logger.answers["AT+FOO"] = "ERROR";  // a command the logger refuses is kept as refused
+    f.CustomCMD(2).setText("AT+FOO");
+    f.CustomSend(2).click();
+    logger.pump(rig.port);
+    ASSERT_EQ(v->actions.size(), 4u);
+    EXPECT_FALSE(v->actions[3].kept);
+    EXPECT_EQ(v->actions[3].held, "ERROR");
     EXPECT_EQ(v->actions[0].kind, ActionKind::Maintenance);
     EXPECT_EQ(v->actions[0].held, "0");
     EXPECT_EQ(v->actions[1].kind, ActionKind::CustomCommand);
